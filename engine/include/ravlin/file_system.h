@@ -1,0 +1,61 @@
+// The file layer: a thin seam over the operating system's file calls, and the whole-file
+// operations built on it that the engine, the window's save step and the command line share.
+// Tests replace the seam to inject failures at any call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace ravlin {
+
+class ByteBuffer;
+
+// Each call returns a non-negative result on success and a negated errno value on failure.
+// Descriptors are plain ints. The default instance forwards to POSIX.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  virtual int openRead(const std::string& path) = 0;
+  // Creates a new file for writing (fails with -EEXIST if it exists), permissions 0666 & ~umask.
+  virtual int createNew(const std::string& path) = 0;
+  virtual std::int64_t read(int fd, void* buffer, std::size_t count) = 0;
+  virtual std::int64_t write(int fd, const void* buffer, std::size_t count) = 0;
+  // The size in bytes of an open file.
+  virtual std::int64_t size(int fd) = 0;
+  virtual int close(int fd) = 0;
+  // Renames `from` over `to`, replacing an existing `to`.
+  virtual int rename(const std::string& from, const std::string& to) = 0;
+  // Renames `from` to `to` only when `to` does not exist (-EEXIST otherwise).
+  virtual int renameNoReplace(const std::string& from, const std::string& to) = 0;
+  virtual int remove(const std::string& path) = 0;
+  virtual int makeDirectory(const std::string& path) = 0;
+  // Size of the file at `path` without opening it; a negated errno when there is none.
+  virtual std::int64_t sizeOf(const std::string& path) = 0;
+  // 1 when `path` is a folder, 0 when it exists and is not one, a negated errno otherwise.
+  virtual int isDirectory(const std::string& path) = 0;
+
+  // The operating system's file calls.
+  static FileSystem& system();
+};
+
+// Reads the whole file at `path` into `out` (replacing its contents), through large reads.
+// Throws IoError; the descriptor is closed on every path.
+void readWholeFile(FileSystem& fs, const std::string& path, ByteBuffer& out);
+
+enum class Overwrite { kReplace, kRefuse };
+
+// Writes `bytes` to `target` so that `target` is either untouched or complete: the bytes go to a
+// new temporary file in the same folder, which is renamed over `target` only when every byte is
+// written and the file is closed. On failure the temporary file is removed and IoError thrown.
+// With Overwrite::kRefuse an existing `target` fails with EEXIST ("I/O error 17").
+void writeFileAtomically(FileSystem& fs, const std::string& target,
+                         std::span<const std::uint8_t> bytes,
+                         Overwrite overwrite = Overwrite::kReplace);
+
+// Creates `path` and every missing parent folder. Throws IoError.
+void makeDirectories(FileSystem& fs, const std::string& path);
+
+}  // namespace ravlin

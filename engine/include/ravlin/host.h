@@ -1,0 +1,56 @@
+// The engine's one window onto its surroundings: input path, event processing and the bar.
+#pragma once
+
+#include <string>
+
+namespace ravlin {
+
+// How often a host wants to hear from a run.
+enum class Reporting {
+  // After every block: ProcessEvents(), SetBarCaption(), SetBarWidth(), in that order.
+  // Reproduces the exact progress sequence; what tests and recorders use.
+  kEveryBlock,
+  // After a block only when the percentage changed (the same three calls), and otherwise
+  // ProcessEvents() alone once kEventStrideBytes of input have passed since the last call.
+  // The bar ends on exactly the same caption and width as with kEveryBlock; a run costs
+  // almost nothing per block. What windows and batch callers use.
+  kChanges,
+};
+
+// Input bytes between two ProcessEvents() calls in Reporting::kChanges mode.
+inline constexpr long long kEventStrideBytes = 64 * 1024;
+
+// What a pack or unpack run needs of its surroundings. The window implements it once per page
+// (its "Open file" field and its percentage bar), tests implement it with a recorder, and a batch
+// caller with nothing at all.
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // The path of the file to read; asked once, at the start of a file run.
+  virtual std::string InputPath() = 0;
+  // Lets the surroundings handle pending events (repaint, About box, close box).
+  virtual void ProcessEvents() = 0;
+  // The percentage text: decimal digits, a leading '-' when negative, then '%' ("37%", "-12%").
+  virtual void SetBarCaption(const std::string& caption) = 0;
+  // The bar's width in pixels: 2 * |percentage|.
+  virtual void SetBarWidth(int width) = 0;
+
+  virtual Reporting reporting() const { return Reporting::kEveryBlock; }
+};
+
+// A host that wants nothing: for callers that only need the output.
+class QuietHost : public Host {
+ public:
+  explicit QuietHost(std::string path = {}) : path_(std::move(path)) {}
+  std::string InputPath() override { return path_; }
+  void ProcessEvents() override {}
+  void SetBarCaption(const std::string&) override {}
+  void SetBarWidth(int) override {}
+  Reporting reporting() const override { return Reporting::kChanges; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace ravlin
