@@ -101,16 +101,19 @@ std::vector<std::uint8_t> imageWords(std::size_t size, std::uint64_t seed) {
   out.reserve(bytes);
   Rgb colour = randomColour(rng);
   while (out.size() < bytes) {
-    const int length = rng.between(8, 256);
     const auto kind = rng.below(10);
     if (kind < 4) {
-      // A flat area, now and then a speck of noise.
+      // A flat area, clean or now and then specked with noise.
+      const int length = rng.between(16, 2048);
+      const std::uint64_t speckEvery = rng.below(2) == 0 ? 0 : 32;
       if (rng.below(2) == 0) colour = randomColour(rng);
       for (int i = 0; i < length && out.size() < bytes; ++i) {
-        appendPixel(out, rng.below(16) == 0 ? speck(rng, colour) : colour);
+        const bool specked = speckEvery != 0 && rng.below(speckEvery) == 0;
+        appendPixel(out, specked ? speck(rng, colour) : colour);
       }
     } else if (kind < 7) {
       // A gradient towards a new colour: slow slopes give short runs of equal pixels.
+      const int length = rng.between(8, 256);
       const Rgb from = colour;
       const Rgb to = randomColour(rng);
       for (int i = 0; i < length && out.size() < bytes; ++i) {
@@ -120,6 +123,7 @@ std::vector<std::uint8_t> imageWords(std::size_t size, std::uint64_t seed) {
       }
     } else {
       // A textured stretch: about half the pixels nudged off the base colour.
+      const int length = rng.between(8, 256);
       for (int i = 0; i < length && out.size() < bytes; ++i) {
         appendPixel(out, rng.below(2) == 0 ? speck(rng, colour) : colour);
       }
