@@ -1,0 +1,182 @@
+// The literal codec: every step of the scan and of unpacking as written, on a simulated file.
+#include "ravlin/reference.h"
+
+#include <string>
+
+#include "ravlin/io_error.h"
+
+namespace ravlin::reference {
+
+namespace {
+
+// An input file read one unit per request, with a position that a seek moves.
+class SimulatedFile {
+ public:
+  explicit SimulatedFile(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+  std::int64_t size() const { return static_cast<std::int64_t>(bytes_.size()); }
+  std::int64_t position() const { return position_; }
+  void seek(std::int64_t position) { position_ = position; }
+  bool exhausted() const { return position_ >= size(); }
+
+  // Reads one unit of `unitBytes` bytes, low byte first; fails when fewer bytes are left.
+  std::uint32_t readUnit(int unitBytes) {
+    if (size() - position_ < unitBytes) throw IoError(IoErrorKind::kReadBeyondEnd);
+    std::uint32_t unit = 0;
+    for (int k = 0; k < unitBytes; ++k) {
+      unit |= static_cast<std::uint32_t>(bytes_[static_cast<std::size_t>(position_ + k)])
+              << (8 * k);
+    }
+    position_ += unitBytes;
+    return unit;
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+  std::int64_t position_ = 0;
+};
+
+void showPercentage(Host& host, std::int64_t percentage, std::int64_t width) {
+  host.ProcessEvents();
+  host.SetBarCaption(std::to_string(percentage) + "%");
+  host.SetBarWidth(static_cast<int>(width));
+}
+
+// Grows `out` by `count` bytes, zero for now; the caller stores into them.
+void grow(ByteBuffer& out, int count) {
+  for (int k = 0; k < count; ++k) out.append(std::uint8_t{0});
+}
+
+void storeUnit(ByteBuffer& out, std::int64_t at, std::uint32_t unit, int unitBytes) {
+  for (int k = 0; k < unitBytes; ++k) {
+    out.data()[at + k] = static_cast<std::uint8_t>(unit >> (8 * k));
+  }
+}
+
+void appendUnit(ByteBuffer& out, std::uint32_t unit, int unitBytes) {
+  grow(out, unitBytes);
+  storeUnit(out, static_cast<std::int64_t>(out.size()) - unitBytes, unit, unitBytes);
+}
+
+}  // namespace
+
+void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, Host& host) {
+  const int u = unitSize(method);
+  const std::int64_t inputSize = static_cast<std::int64_t>(input.size());
+  SimulatedFile file(input);
+
+  // Step 1.
+  out.clear();
+  std::int64_t outputLength = 0;
+  std::int64_t readPosition = u;
+  std::uint32_t current = file.readUnit(u);
+  std::uint32_t next = 0;
+  bool repeat = false;
+  bool tookLastUnit = false;  // the block's loop stopped because the input was exhausted
+  int count = 0;
+  std::int64_t blockStart = 0;
+
+  for (;;) {
+    // Step 2.
+    file.seek(readPosition);
+    next = file.readUnit(u);
+    // Step 3.
+    repeat = current == next;
+    blockStart = outputLength;
+    count = repeat ? 2 : 1;
+    grow(out, repeat ? 1 + u : 1);
+    tookLastUnit = false;
+    if (repeat) {
+      // Step 4.
+      storeUnit(out, blockStart + 1, current, u);
+      while (current == next && count < 128) {
+        out.data()[blockStart] = static_cast<std::uint8_t>(0x80 + count);
+        ++count;
+        if (file.exhausted()) {
+          tookLastUnit = true;
+          break;
+        }
+        current = next;
+        next = file.readUnit(u);
+      }
+      outputLength += 1 + u;
+      if (!file.exhausted()) current = next;
+      // Step 6.
+      readPosition = file.position();
+    } else {
+      // Step 5.
+      outputLength += 1;
+      while (current != next && count < 128) {
+        grow(out, u);
+        out.data()[blockStart] = static_cast<std::uint8_t>(count);
+        storeUnit(out, outputLength, current, u);
+        outputLength += u;
+        ++count;
+        if (file.exhausted()) {
+          tookLastUnit = true;
+          break;
+        }
+        current = next;
+        next = file.readUnit(u);
+      }
+      // Step 6.
+      readPosition = file.position() - u;
+    }
+    // Steps 7 and 8.
+    const std::int64_t percentage = 100 - outputLength * 100 / inputSize;
+    showPercentage(host, percentage, 2 * (percentage < 0 ? -percentage : percentage));
+    // Step 9: method I asks the open file; method II compares with the input size.
+    const bool done = method == Method::kI ? file.exhausted()
+                                           : readPosition == inputSize ||
+                                                 (readPosition == inputSize - 2 && current != next);
+    if (done) break;
+  }
+
+  // Step 11, the final step: the units the last scan block left over.
+  if (repeat) {
+    if (!tookLastUnit) {
+      out.append(std::uint8_t{0x01});
+      appendUnit(out, next, u);
+    }
+  } else if (tookLastUnit) {
+    if (count < 128) {
+      ++out.data()[blockStart];
+    } else {
+      out.append(std::uint8_t{0x01});
+    }
+    appendUnit(out, next, u);
+  } else if (current == next) {
+    out.append(std::uint8_t{0x82});
+    appendUnit(out, current, u);
+  } else {
+    out.append(std::uint8_t{0x02});
+    appendUnit(out, current, u);
+    appendUnit(out, next, u);
+  }
+  // Step 12.
+  out.append(std::uint8_t{0x00});
+}
+
+void unpack(Method method, std::span<const std::uint8_t> stream, ByteBuffer& out, Host& host) {
+  const int u = unitSize(method);
+  out.clear();
+  SimulatedFile file(stream);
+  const std::int64_t size = file.size();
+  for (;;) {
+    const std::uint32_t control = file.readUnit(1);
+    if (control == 0) break;
+    const std::uint32_t count = control & 0x7F;
+    if (control >= 0x80) {
+      const std::uint32_t unit = file.readUnit(u);
+      for (std::uint32_t k = 0; k < count; ++k) appendUnit(out, unit, u);
+    } else {
+      for (std::uint32_t k = 0; k < count; ++k) appendUnit(out, file.readUnit(u), u);
+    }
+    const std::int64_t position = file.position();
+    const std::int64_t percentage = position * 100 / (size - 1);
+    showPercentage(host, percentage, percentage * 200 / 100);
+    if (position >= size) break;
+  }
+}
+
+}  // namespace ravlin::reference
