@@ -1,0 +1,267 @@
+// The POSIX file layer and the whole-file operations built on it: reading a file into memory,
+// replacing a file atomically, and creating folders with their parents.
+#include "ravlin/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <random>
+
+#include "path_parts.h"
+#include "ravlin/byte_buffer.h"
+#include "ravlin/io_error.h"
+
+namespace ravlin {
+
+namespace {
+
+// Large transfers keep the number of system calls negligible even for files of gigabytes.
+constexpr std::size_t kChunkBytes = std::size_t{8} << 20;
+// Room for reads past the size that fstat reported (a file that grows while it is read).
+constexpr std::size_t kProbeBytes = std::size_t{64} << 10;
+// Longest piece of the target's name kept in a temporary name, so that ".<name>.XXXXXX" stays
+// within the usual 255-byte limit of a file name.
+constexpr std::size_t kMaxTempStem = 200;
+constexpr int kTempNameAttempts = 100;
+
+template <typename Call>
+auto retryOnInterrupt(Call call) {
+  for (;;) {
+    auto result = call();
+    if (result >= 0 || errno != EINTR) return result;
+  }
+}
+
+int negatedErrnoOr(int result) {
+  return result < 0 ? -errno : result;
+}
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  int openRead(const std::string& path) override {
+    return negatedErrnoOr(
+        retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
+  }
+  int createNew(const std::string& path) override {
+    return negatedErrnoOr(retryOnInterrupt(
+        [&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }));
+  }
+  std::int64_t read(int fd, void* buffer, std::size_t count) override {
+    const ssize_t n = retryOnInterrupt([&] { return ::read(fd, buffer, count); });
+    return n < 0 ? -errno : n;
+  }
+  std::int64_t write(int fd, const void* buffer, std::size_t count) override {
+    const ssize_t n = retryOnInterrupt([&] { return ::write(fd, buffer, count); });
+    return n < 0 ? -errno : n;
+  }
+  std::int64_t size(int fd) override {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return -errno;
+    return info.st_size;
+  }
+  int close(int fd) override {
+    // Linux releases the descriptor even when close reports EINTR; retrying could close a
+    // descriptor that another thread has just been given.
+    if (::close(fd) != 0 && errno != EINTR) return -errno;
+    return 0;
+  }
+  int rename(const std::string& from, const std::string& to) override {
+    return negatedErrnoOr(::rename(from.c_str(), to.c_str()));
+  }
+  int renameNoReplace(const std::string& from, const std::string& to) override {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return -errno;
+    // The file system cannot rename without replacing: a hard link fails just as atomically when
+    // `to` exists.
+    if (::link(from.c_str(), to.c_str()) != 0) return -errno;
+    if (::unlink(from.c_str()) != 0) {
+      const int err = errno;
+      ::unlink(to.c_str());
+      return -err;
+    }
+    return 0;
+  }
+  int remove(const std::string& path) override { return negatedErrnoOr(::unlink(path.c_str())); }
+  int makeDirectory(const std::string& path) override {
+    return negatedErrnoOr(::mkdir(path.c_str(), 0777));
+  }
+  std::int64_t sizeOf(const std::string& path) override {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return -errno;
+    return info.st_size;
+  }
+  int isDirectory(const std::string& path) override {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return -errno;
+    return S_ISDIR(info.st_mode) ? 1 : 0;
+  }
+};
+
+// Closes a descriptor when an error leaves its scope early; the normal path closes it explicitly
+// so that a failing close can be reported.
+class DescriptorGuard {
+ public:
+  DescriptorGuard(FileSystem& fs, int fd) : fs_(fs), fd_(fd) {}
+  DescriptorGuard(const DescriptorGuard&) = delete;
+  DescriptorGuard& operator=(const DescriptorGuard&) = delete;
+  ~DescriptorGuard() {
+    if (fd_ >= 0) fs_.close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now; returns the close's result (a negated errno on failure).
+  int close() {
+    const int result = fs_.close(fd_);
+    fd_ = -1;
+    return result;
+  }
+
+ private:
+  FileSystem& fs_;
+  int fd_;
+};
+
+[[noreturn]] void fail(std::int64_t negatedErrno, const std::string& path) {
+  throw IoError::fromErrno(static_cast<int>(-negatedErrno), path);
+}
+
+std::string randomSuffix(std::mt19937_64& random) {
+  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
+  std::string suffix(6, ' ');
+  for (char& c : suffix) c = kChars[pick(random)];
+  return suffix;
+}
+
+// A new, uniquely named file beside `target`; removed on destruction unless it was renamed.
+class TemporaryFile {
+ public:
+  TemporaryFile(FileSystem& fs, const std::string& target) : fs_(fs) {
+    const std::string folder = detail::parentFolder(target);
+    std::string stem(detail::lastName(target).substr(0, kMaxTempStem));
+    std::mt19937_64 random(std::random_device{}());
+    for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+      std::string candidate = folder + "/." + stem + "." + randomSuffix(random);
+      const int fd = fs_.createNew(candidate);
+      if (fd >= 0) {
+        path_ = std::move(candidate);
+        fd_ = fd;
+        return;
+      }
+      if (fd != -EEXIST) fail(fd, target);
+    }
+    fail(-EEXIST, target);
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() {
+    if (fd_ >= 0) fs_.close(fd_);
+    if (!path_.empty()) fs_.remove(path_);
+  }
+
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+  int close() {
+    const int result = fs_.close(fd_);
+    fd_ = -1;
+    return result;
+  }
+  // The file now lives under another name: nothing to remove.
+  void release() { path_.clear(); }
+
+ private:
+  FileSystem& fs_;
+  std::string path_;
+  int fd_ = -1;
+};
+
+}  // namespace
+
+FileSystem& FileSystem::system() {
+  static PosixFileSystem instance;
+  return instance;
+}
+
+void readWholeFile(FileSystem& fs, const std::string& path, ByteBuffer& out) {
+  out.clear();
+  const int fd = fs.openRead(path);
+  if (fd < 0) fail(fd, path);
+  DescriptorGuard file(fs, fd);
+
+  const std::int64_t expected = fs.size(fd);
+  if (expected < 0) fail(expected, path);
+  out.reserve(static_cast<std::size_t>(expected));
+
+  // The size is only a hint: read until the end of the file, which may have shrunk or grown.
+  for (;;) {
+    const std::size_t room = out.capacity() - out.size();
+    std::int64_t n = 0;
+    if (room > 0) {
+      n = fs.read(fd, out.data() + out.size(), std::min(room, kChunkBytes));
+      if (n < 0) fail(n, path);
+      out.commit(out.size() + static_cast<std::size_t>(n));
+    } else {
+      // The buffer is full: a small probe finds the end without doubling the buffer.
+      std::uint8_t probe[kProbeBytes];
+      n = fs.read(fd, probe, sizeof probe);
+      if (n < 0) fail(n, path);
+      out.append(probe, static_cast<std::size_t>(n));
+    }
+    if (n == 0) break;
+  }
+
+  // The input was only read, yet a failing close can still mean a lost error from the device:
+  // report it like any other failure of the run.
+  const int closed = file.close();
+  if (closed < 0) fail(closed, path);
+}
+
+void writeFileAtomically(FileSystem& fs, const std::string& target,
+                         std::span<const std::uint8_t> bytes, Overwrite overwrite) {
+  if (detail::lastName(target).empty() || target.back() == '/') fail(-EISDIR, target);
+  // Refusing up front saves writing a large file only to throw it away.
+  if (overwrite == Overwrite::kRefuse && fs.sizeOf(target) >= 0) fail(-EEXIST, target);
+
+  TemporaryFile temp(fs, target);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const std::size_t count = std::min(bytes.size() - done, kChunkBytes);
+    const std::int64_t n = fs.write(temp.fd(), bytes.data() + done, count);
+    if (n < 0) fail(n, target);
+    if (n == 0) fail(-EIO, target);  // a write that makes no progress would loop forever
+    done += static_cast<std::size_t>(n);
+  }
+  const int closed = temp.close();
+  if (closed < 0) fail(closed, target);
+
+  const int renamed = overwrite == Overwrite::kReplace ? fs.rename(temp.path(), target)
+                                                       : fs.renameNoReplace(temp.path(), target);
+  if (renamed < 0) fail(renamed, target);
+  temp.release();
+}
+
+void makeDirectories(FileSystem& fs, const std::string& path) {
+  if (path.empty()) fail(-ENOENT, path);
+  const int made = fs.makeDirectory(path);
+  if (made == 0) return;
+  if (made == -EEXIST) {
+    const int folder = fs.isDirectory(path);
+    if (folder == 1) return;
+    // Something that is not a folder stands where the folder should go.
+    fail(folder < 0 ? folder : -ENOTDIR, path);
+  }
+  if (made != -ENOENT) fail(made, path);
+
+  const std::string parent = detail::parentFolder(path);
+  if (parent == detail::trimTrailingSlashes(path)) fail(made, path);
+  makeDirectories(fs, parent);
+  const int again = fs.makeDirectory(path);
+  if (again == 0) return;
+  if (again == -EEXIST && fs.isDirectory(path) == 1) return;  // made meanwhile by someone else
+  fail(again, path);
+}
+
+}  // namespace ravlin
