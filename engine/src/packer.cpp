@@ -1,0 +1,184 @@
+// The fast packer: greedy repeat and literal blocks, found 32 units at a time.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "progress.h"
+#include "ravlin/engine.h"
+#include "unit_scan.h"
+
+namespace ravlin {
+
+namespace {
+
+using detail::Progress;
+
+constexpr std::uint32_t kMaxBlock = 127;
+// The last units of the input are packed by the careful loop, which knows how the scan ends.
+// Ahead of them a block can neither reach the end nor read past it.
+constexpr std::uint64_t kTailUnits = 192;
+
+template <int U>
+std::uint8_t* putRepeat(std::uint8_t* out, std::uint64_t count, const std::uint8_t* unit) {
+  out[0] = static_cast<std::uint8_t>(0x80 | count);
+  std::memcpy(out + 1, unit, U);
+  return out + 1 + U;
+}
+
+template <int U>
+std::uint8_t* putLiteral(std::uint8_t* out, std::uint64_t count, const std::uint8_t* units) {
+  out[0] = static_cast<std::uint8_t>(count);
+  std::memcpy(out + 1, units, count * U);
+  return out + 1 + count * U;
+}
+
+// Where a block longer than one window of 32 units ends: the first t >= 32 at which the
+// neighbour test flips (unit t and t + 1 differ in a repeat block, are equal in a literal one),
+// or 128 when it does not flip before the longest block.
+template <int U>
+std::uint32_t longSpan(const std::uint8_t* at, std::uint32_t flip) {
+  for (std::uint32_t t = 32; t < 128; t += 32) {
+    const std::uint32_t ends = detail::equalNeighbours<U>(at + t * U) ^ flip;
+    if (ends != 0) return t + detail::trailingZeros(ends);
+  }
+  return 128;
+}
+
+template <int U, bool kEveryBlock>
+void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& progress) {
+  const std::uint8_t* const in = input.data();
+  const std::uint64_t n = input.size() / U;
+  // A method II input of odd size is never exhausted: the scan runs into its odd last byte.
+  const bool exhaustible = input.size() % U == 0;
+
+  out.clear();
+  // A stream never exceeds 4/3 of its input (method I's worst: a literal of one unit before
+  // every pair) plus the final step and end marker; the fast loop writes up to 32 bytes ahead.
+  out.reserve(input.size() + input.size() / 2 + 64);
+  std::uint8_t* const base = out.data();
+  std::uint8_t* o = base;
+  std::uint64_t i = 0;
+  const auto written = [&] { return static_cast<std::uint64_t>(o - base); };
+
+  if (n > kTailUnits) {
+    const std::uint64_t fastEnd = n - kTailUnits;
+    for (;;) {
+      std::uint64_t limit = fastEnd;
+      if constexpr (!kEveryBlock) {
+        limit = std::min(limit, (progress.nextEventAt() + U - 1) / U);
+      }
+      while (i < limit) {
+        // Bit t of `neighbours`: unit i + t equals unit i + t + 1. A repeat block runs while the
+        // bits are set, a literal block while they are clear; both forms are handled alike.
+        const std::uint8_t* at = in + i * U;
+        const std::uint32_t neighbours = detail::equalNeighbours<U>(at);
+        const std::uint32_t repeat = neighbours & 1u;
+        const std::uint32_t flip = 0u - repeat;
+        const std::uint32_t ends = neighbours ^ flip;
+        const std::uint32_t span = ends != 0 ? detail::trailingZeros(ends) : longSpan<U>(at, flip);
+        const std::uint32_t count = std::min(span + repeat, kMaxBlock);
+        o[0] = static_cast<std::uint8_t>(count | repeat << 7);
+        std::memcpy(o + 1, at, 32);
+        const std::uint32_t bytes = repeat != 0 ? U : count * U;
+        if (bytes > 32) std::memcpy(o + 33, at + 32, bytes - 32);
+        o += 1 + bytes;
+        i += count;
+        if (kEveryBlock || written() >= progress.changeAt()) progress.afterBlock(written(), i * U);
+      }
+      if (i >= fastEnd) break;
+      progress.afterBlock(written(), i * U);
+    }
+  }
+
+  // The last units, one at a time, with the scan's rules for the end of the input.
+  const auto unit = [in](std::uint64_t index) { return detail::unitAt<U>(in, index); };
+  const auto readBeyondEnd = [&] {
+    out.commit(written());
+    throw IoError(IoErrorKind::kReadBeyondEnd);
+  };
+  for (;;) {
+    // A block starts with a unit and reads the one after it.
+    if (i + 1 >= n) readBeyondEnd();
+    const std::uint32_t first = unit(i);
+    if (first == unit(i + 1)) {
+      std::uint64_t count = 2;
+      while (count < kMaxBlock && i + count < n && unit(i + count) == first) ++count;
+      o = putRepeat<U>(o, count, in + i * U);
+      i += count;
+      // With an odd last byte, the run's end is looked for in that byte.
+      if (i == n && !exhaustible) readBeyondEnd();
+      progress.afterBlock(written(), i * U);
+      if (i == n) break;
+      if (i + 1 == n && exhaustible) {
+        // The unit that ended the run is the last one.
+        o = putLiteral<U>(o, 1, in + i * U);
+        break;
+      }
+      continue;
+    }
+
+    std::uint64_t count = 0;
+    bool nextIsLast = false;
+    for (;;) {
+      const std::uint64_t j = i + count;
+      if (unit(j) == unit(j + 1) || count == kMaxBlock) break;
+      ++count;
+      if (j + 2 == n) {
+        nextIsLast = true;
+        break;
+      }
+    }
+    std::uint8_t* const control = o;
+    o = putLiteral<U>(o, count, in + i * U);
+    i += count;
+    if (nextIsLast) {
+      if (!exhaustible) readBeyondEnd();
+      progress.afterBlock(written(), i * U);
+      // The last unit joins the block when it has room, else stands alone.
+      if (count < kMaxBlock) {
+        ++*control;
+        std::memcpy(o, in + i * U, U);
+        o += U;
+      } else {
+        o = putLiteral<U>(o, 1, in + i * U);
+      }
+      break;
+    }
+    progress.afterBlock(written(), i * U);
+    if (i + 2 == n && exhaustible) {
+      if (unit(i) != unit(i + 1)) {
+        o = putLiteral<U>(o, 2, in + i * U);
+        break;
+      }
+      // Method I closes with the last pair quietly; method II's scan takes it as a block.
+      if (U == 1) {
+        o = putRepeat<U>(o, 2, in + i * U);
+        break;
+      }
+    }
+  }
+  *o++ = 0x00;
+  out.commit(written());
+}
+
+template <int U>
+void packWith(std::span<const std::uint8_t> input, ByteBuffer& out, Host& host) {
+  Progress progress(host, Progress::Direction::kPacking, input.size());
+  if (progress.everyBlock()) {
+    packUnits<U, true>(input, out, progress);
+  } else {
+    packUnits<U, false>(input, out, progress);
+  }
+}
+
+}  // namespace
+
+void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, Host& host) {
+  if (method == Method::kI) {
+    packWith<1>(input, out, host);
+  } else {
+    packWith<2>(input, out, host);
+  }
+}
+
+}  // namespace ravlin

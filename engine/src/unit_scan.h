@@ -1,0 +1,75 @@
+// Unit access and the wide comparison that finds where runs start and end, 32 units at a time.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__) && !defined(RAVLIN_PORTABLE_SCAN)
+#include <emmintrin.h>
+#define RAVLIN_SSE2 1
+#endif
+
+namespace ravlin::detail {
+
+// Unit `index` of `units` bytes of unit size U: a byte, or a 16-bit word stored low byte first.
+template <int U>
+inline std::uint32_t unitAt(const std::uint8_t* units, std::uint64_t index) {
+  if constexpr (U == 1) {
+    return units[index];
+  } else {
+    const std::uint8_t* unit = units + 2 * index;
+    return static_cast<std::uint32_t>(unit[0]) | static_cast<std::uint32_t>(unit[1]) << 8;
+  }
+}
+
+// Bit t is set when unit t equals unit t + 1, for t = 0 .. 31 units from `units`. Reads the
+// 33 units from `units` and, with SSE2, up to 31 bytes more.
+template <int U>
+inline std::uint32_t equalNeighbours(const std::uint8_t* units);
+
+#if defined(RAVLIN_SSE2)
+
+inline __m128i load16(const std::uint8_t* bytes) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+}
+
+inline std::uint32_t byteMask(__m128i lanes) {
+  return static_cast<std::uint32_t>(_mm_movemask_epi8(lanes));
+}
+
+template <>
+inline std::uint32_t equalNeighbours<1>(const std::uint8_t* units) {
+  const std::uint32_t low = byteMask(_mm_cmpeq_epi8(load16(units), load16(units + 1)));
+  const std::uint32_t high = byteMask(_mm_cmpeq_epi8(load16(units + 16), load16(units + 17)));
+  return low | high << 16;
+}
+
+template <>
+inline std::uint32_t equalNeighbours<2>(const std::uint8_t* units) {
+  const auto equal8 = [units](int offset) {
+    return _mm_cmpeq_epi16(load16(units + offset), load16(units + offset + 2));
+  };
+  // Packing two word masks to bytes gives one mask byte per unit.
+  const std::uint32_t low = byteMask(_mm_packs_epi16(equal8(0), equal8(16)));
+  const std::uint32_t high = byteMask(_mm_packs_epi16(equal8(32), equal8(48)));
+  return low | high << 16;
+}
+
+#else
+
+template <int U>
+inline std::uint32_t equalNeighbours(const std::uint8_t* units) {
+  std::uint32_t mask = 0;
+  for (std::uint32_t t = 0; t < 32; ++t) {
+    if (unitAt<U>(units, t) == unitAt<U>(units, t + 1)) mask |= 1u << t;
+  }
+  return mask;
+}
+
+#endif
+
+inline std::uint32_t trailingZeros(std::uint32_t nonZero) {
+  return static_cast<std::uint32_t>(__builtin_ctz(nonZero));
+}
+
+}  // namespace ravlin::detail

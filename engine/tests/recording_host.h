@@ -1,0 +1,57 @@
+// Test support: a host that records every call a run makes, for comparing progress sequences.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ravlin/host.h"
+
+namespace ravlin::testing {
+
+// One bar update: the caption and the width that followed it.
+struct Bar {
+  std::string caption;
+  int width = 0;
+  bool operator==(const Bar&) const = default;
+};
+
+inline void PrintTo(const Bar& bar, std::ostream* os) { *os << bar.caption << "/" << bar.width; }
+
+class RecordingHost : public Host {
+ public:
+  explicit RecordingHost(Reporting reporting = Reporting::kEveryBlock, std::string path = {})
+      : reporting_(reporting), path_(std::move(path)) {}
+
+  std::string InputPath() override {
+    calls.push_back("InputPath");
+    return path_;
+  }
+  void ProcessEvents() override { calls.push_back("ProcessEvents"); }
+  void SetBarCaption(const std::string& caption) override {
+    calls.push_back("SetBarCaption " + caption);
+    bars.push_back({caption, -1});
+  }
+  void SetBarWidth(int width) override {
+    calls.push_back("SetBarWidth " + std::to_string(width));
+    if (!bars.empty()) bars.back().width = width;
+  }
+  Reporting reporting() const override { return reporting_; }
+
+  void setPath(std::string path) { path_ = std::move(path); }
+  std::vector<std::string> captions() const {
+    std::vector<std::string> result;
+    for (const Bar& bar : bars) result.push_back(bar.caption);
+    return result;
+  }
+
+  std::vector<std::string> calls;  // every call, in order
+  std::vector<Bar> bars;           // every caption with its width
+
+ private:
+  Reporting reporting_;
+  std::string path_;
+};
+
+}  // namespace ravlin::testing
