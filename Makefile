@@ -2,7 +2,7 @@
 # Both install any missing Debian packages first (as root, on Debian 12).
 
 PACKAGES := build-essential cmake ninja-build g++ clang libclang-rt-14-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 \
+            libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
             qt6-base-dev fonts-wine kbd xvfb xauth x11-utils xdotool imagemagick
 
 FUZZ_SECONDS ?= 30

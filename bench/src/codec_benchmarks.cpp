@@ -1,0 +1,212 @@
+// The benchmarks of one data set. Every throughput counts bytes of unpacked data, so the figures
+// of a packer and of the compressor it is compared with measure the same work.
+#include "codec_benchmarks.h"
+
+#include <benchmark/benchmark.h>
+#include <lz4.h>
+
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ravlin/engine.h"
+
+namespace ravlin::bench {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// What the runs of one data set share, prepared once before any of them.
+struct Prepared {
+  const DataSet* set = nullptr;
+  Bytes lz4;
+  Bytes packed[2];  // by method: [0] method I, [1] method II
+  std::size_t blocks[2] = {};
+  std::string inputPath;
+  std::string packedPath[2];
+};
+
+constexpr Method kMethods[] = {Method::kI, Method::kII};
+
+int index(Method method) {
+  return method == Method::kI ? 0 : 1;
+}
+const char* methodName(Method method) {
+  return method == Method::kI ? "I" : "II";
+}
+
+// The number of blocks in a well-formed stream, end marker excluded: what the per-block costs of
+// the engine are measured against.
+std::size_t countBlocks(const Bytes& stream, Method method) {
+  std::size_t blocks = 0;
+  const std::size_t unit = static_cast<std::size_t>(unitSize(method));
+  for (std::size_t at = 0; at < stream.size() && stream[at] != 0; ++blocks) {
+    const std::uint8_t control = stream[at];
+    at += 1 + (control >= 0x80 ? unit : control * unit);
+  }
+  return blocks;
+}
+
+Bytes toBytes(const ByteBuffer& buffer) {
+  return {buffer.data(), buffer.data() + buffer.size()};
+}
+
+void writeFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  if (!file.flush()) throw std::runtime_error("cannot write " + path);
+}
+
+Bytes compressLz4(const Bytes& input) {
+  Bytes out(static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(input.size()))));
+  const int size = LZ4_compress_default(
+      reinterpret_cast<const char*>(input.data()), reinterpret_cast<char*>(out.data()),
+      static_cast<int>(input.size()), static_cast<int>(out.size()));
+  if (size <= 0) throw std::runtime_error("LZ4 cannot compress");
+  out.resize(static_cast<std::size_t>(size));
+  return out;
+}
+
+// Packs and unpacks once with each codec and insists on getting the input back.
+std::shared_ptr<Prepared> prepare(const DataSet& set, const std::filesystem::path& scratchFolder) {
+  auto prepared = std::make_shared<Prepared>();
+  prepared->set = &set;
+  const std::string fail = "round trip failed on " + set.name + ": ";
+
+  prepared->lz4 = compressLz4(set.bytes);
+  Bytes back(set.bytes.size());
+  const int got = LZ4_decompress_safe(
+      reinterpret_cast<const char*>(prepared->lz4.data()), reinterpret_cast<char*>(back.data()),
+      static_cast<int>(prepared->lz4.size()), static_cast<int>(back.size()));
+  if (got != static_cast<int>(back.size()) || back != set.bytes)
+    throw std::runtime_error(fail + "LZ4");
+
+  prepared->inputPath = (scratchFolder / (set.name + ".bin")).string();
+  writeFile(prepared->inputPath, set.bytes);
+  QuietHost quiet;
+  for (Method method : kMethods) {
+    ByteBuffer packed;
+    ByteBuffer unpacked;
+    pack(method, set.bytes, packed, quiet);
+    unpack(method, packed.bytes(), unpacked, quiet);
+    if (toBytes(unpacked) != set.bytes)
+      throw std::runtime_error(fail + "method " + methodName(method));
+    const int i = index(method);
+    prepared->packed[i] = toBytes(packed);
+    prepared->blocks[i] = countBlocks(prepared->packed[i], method);
+    prepared->packedPath[i] =
+        (scratchFolder / (set.name + ".pack" + std::to_string(i + 1))).string();
+    writeFile(prepared->packedPath[i], prepared->packed[i]);
+  }
+  return prepared;
+}
+
+void reportThroughput(benchmark::State& state, const DataSet& set, std::size_t packedSize,
+                      std::size_t blocks = 0) {
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(set.bytes.size()));
+  state.counters["packed"] = static_cast<double>(packedSize);
+  state.counters["packed%"] =
+      100.0 * static_cast<double>(packedSize) / static_cast<double>(set.bytes.size());
+  if (blocks != 0) state.counters["blocks"] = static_cast<double>(blocks);
+}
+
+template <class Run>
+void add(const Prepared& prepared, const std::string& operation, Run run) {
+  const std::string name = prepared.set->name + "/" + operation;
+  benchmark::RegisterBenchmark(name.c_str(), std::move(run))->Unit(benchmark::kMillisecond);
+}
+
+void addReferences(const std::shared_ptr<Prepared>& p) {
+  add(*p, "memcpy", [p](benchmark::State& state) {
+    const Bytes& input = p->set->bytes;
+    Bytes out(input.size());
+    for (auto _ : state) {
+      std::memcpy(out.data(), input.data(), input.size());
+      benchmark::DoNotOptimize(out.data());
+      benchmark::ClobberMemory();
+    }
+    reportThroughput(state, *p->set, input.size());
+  });
+  add(*p, "lz4-compress", [p](benchmark::State& state) {
+    const Bytes& input = p->set->bytes;
+    Bytes out(static_cast<std::size_t>(LZ4_compressBound(static_cast<int>(input.size()))));
+    for (auto _ : state) {
+      int size = LZ4_compress_default(reinterpret_cast<const char*>(input.data()),
+                                      reinterpret_cast<char*>(out.data()),
+                                      static_cast<int>(input.size()), static_cast<int>(out.size()));
+      benchmark::DoNotOptimize(size);
+    }
+    reportThroughput(state, *p->set, p->lz4.size());
+  });
+  add(*p, "lz4-decompress", [p](benchmark::State& state) {
+    Bytes out(p->set->bytes.size());
+    for (auto _ : state) {
+      int size = LZ4_decompress_safe(reinterpret_cast<const char*>(p->lz4.data()),
+                                     reinterpret_cast<char*>(out.data()),
+                                     static_cast<int>(p->lz4.size()), static_cast<int>(out.size()));
+      benchmark::DoNotOptimize(size);
+    }
+    reportThroughput(state, *p->set, p->lz4.size());
+  });
+}
+
+void addMemoryRuns(const std::shared_ptr<Prepared>& p, Method method) {
+  const int i = index(method);
+  add(*p, std::string("pack-") + methodName(method), [p, method, i](benchmark::State& state) {
+    ByteBuffer out;
+    QuietHost quiet;
+    for (auto _ : state) {
+      pack(method, p->set->bytes, out, quiet);
+      benchmark::DoNotOptimize(out.data());
+    }
+    reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
+  });
+  add(*p, std::string("unpack-") + methodName(method), [p, method, i](benchmark::State& state) {
+    ByteBuffer out;
+    QuietHost quiet;
+    for (auto _ : state) {
+      unpack(method, p->packed[i], out, quiet);
+      benchmark::DoNotOptimize(out.data());
+    }
+    reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
+  });
+}
+
+// The routines on files, through the engine's process-wide state: each run opens and reads the
+// file, then works on it. The result is checked once after the timed runs.
+void addFileRuns(const std::shared_ptr<Prepared>& p, Method method) {
+  const int i = index(method);
+  add(*p, std::string("file-pack-") + methodName(method), [p, method, i](benchmark::State& state) {
+    Engine engine;
+    QuietHost host(p->inputPath);
+    const auto routine = method == Method::kI ? &Engine::PackI : &Engine::PackII;
+    for (auto _ : state) (engine.*routine)(host);
+    if (toBytes(engine.outputBuffer()) != p->packed[i]) state.SkipWithError("wrong stream");
+    reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
+  });
+  add(*p, std::string("file-unpack-") + methodName(method),
+      [p, method, i](benchmark::State& state) {
+        Engine engine;
+        QuietHost host(p->packedPath[i]);
+        const auto routine = method == Method::kI ? &Engine::UnpackI : &Engine::UnpackII;
+        for (auto _ : state) (engine.*routine)(host);
+        if (toBytes(engine.outputBuffer()) != p->set->bytes) state.SkipWithError("wrong output");
+        reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
+      });
+}
+
+}  // namespace
+
+void registerBenchmarks(const DataSet& set, const std::filesystem::path& scratchFolder) {
+  const auto prepared = prepare(set, scratchFolder);
+  addReferences(prepared);
+  for (Method method : kMethods) addMemoryRuns(prepared, method);
+  for (Method method : kMethods) addFileRuns(prepared, method);
+}
+
+}  // namespace ravlin::bench

@@ -1,0 +1,157 @@
+// Collects the throughput of every run and prints the summary table after the last one.
+#include "summary_reporter.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+
+namespace ravlin::bench {
+
+namespace {
+
+double median(std::vector<double> values) {
+  if (values.empty()) return -1;
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+std::string format(const char* pattern, double value) {
+  if (value < 0) return "-";
+  char text[32];
+  std::snprintf(text, sizeof text, pattern, value);
+  return text;
+}
+
+}  // namespace
+
+SummaryReporter::SummaryReporter(const std::vector<DataSet>& sets, bool colour)
+    : ConsoleReporter(colour ? OO_ColorTabular : OO_Tabular) {
+  for (const DataSet& set : sets) {
+    targets_.push_back({set.name, set.wordUnits, set.targetRatio, set.bytes.size()});
+  }
+}
+
+void SummaryReporter::ReportRuns(const std::vector<Run>& runs) {
+  ConsoleReporter::ReportRuns(runs);
+  for (const Run& run : runs) {
+    Figures& figures = figures_[run.run_name.function_name];
+    if (run.error_occurred) {
+      figures.error = run.error_message;
+      continue;
+    }
+    const auto rate = run.counters.find("bytes_per_second");
+    const auto packed = run.counters.find("packed");
+    if (rate == run.counters.end() || packed == run.counters.end()) continue;
+    repetitions_ = std::max<long long>(repetitions_, run.repetitions);
+    // The other aggregates (mean, spread) are no figures of their own.
+    if (run.run_type == Run::RT_Iteration) {
+      figures.rates.push_back(rate->second.value);
+    } else if (run.aggregate_name == "median") {
+      figures.median = rate->second.value;
+    } else {
+      continue;
+    }
+    figures.packed = packed->second.value;
+    const auto blocks = run.counters.find("blocks");
+    if (blocks != run.counters.end()) figures.blocks = blocks->second.value;
+  }
+}
+
+double SummaryReporter::megabytesPerSecond(const std::string& name) const {
+  const auto found = figures_.find(name);
+  if (found == figures_.end() || !found->second.error.empty()) return -1;
+  const Figures& figures = found->second;
+  const double rate = figures.median >= 0 ? figures.median : median(figures.rates);
+  return rate < 0 ? -1 : rate / 1e6;
+}
+
+double SummaryReporter::packedPercent(const std::string& name) const {
+  const auto found = figures_.find(name);
+  for (const Target& target : targets_) {
+    if (found != figures_.end() && name.starts_with(target.name + "/")) {
+      return 100.0 * found->second.packed / static_cast<double>(target.size);
+    }
+  }
+  return -1;
+}
+
+double SummaryReporter::nanosecondsPerBlock(const std::string& name, std::size_t size) const {
+  const double speed = megabytesPerSecond(name);
+  const auto found = figures_.find(name);
+  if (speed <= 0 || found == figures_.end() || found->second.blocks <= 0) return -1;
+  return static_cast<double>(size) / (speed * 1e6) / found->second.blocks * 1e9;
+}
+
+void SummaryReporter::Finalize() {
+  ConsoleReporter::Finalize();
+  std::ostream& out = GetOutputStream();
+  out << "\n## Summary: MB/s of unpacked data (1 MB = 10^6 bytes), median of " << repetitions_
+      << (repetitions_ == 1 ? " run" : " runs")
+      << "; x LZ4 = the engine's speed over LZ4's in the same direction\n\n"
+      << "| data set | size | method | packed | LZ4 packed | memcpy | LZ4 compress | LZ4 "
+         "decompress "
+         "| pack | unpack | pack x LZ4 | unpack x LZ4 | file pack | file unpack |\n"
+      << "|---|---:|:-:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+  for (const Target& target : targets_) {
+    const std::string set = target.name + "/";
+    const double compress = megabytesPerSecond(set + "lz4-compress");
+    const double decompress = megabytesPerSecond(set + "lz4-decompress");
+    for (const char* method : {"I", "II"}) {
+      const double pack = megabytesPerSecond(set + "pack-" + method);
+      const double unpack = megabytesPerSecond(set + "unpack-" + method);
+      out << "| " << target.name << " | "
+          << format("%.1f MiB", static_cast<double>(target.size) / (1 << 20)) << " | " << method
+          << " | " << format("%.1f%%", packedPercent(set + "pack-" + method)) << " | "
+          << format("%.1f%%", packedPercent(set + "lz4-compress")) << " | "
+          << format("%.0f", megabytesPerSecond(set + "memcpy")) << " | " << format("%.0f", compress)
+          << " | " << format("%.0f", decompress) << " | " << format("%.0f", pack) << " | "
+          << format("%.0f", unpack) << " | "
+          << format("%.2f", pack < 0 || compress <= 0 ? -1 : pack / compress) << " | "
+          << format("%.2f", unpack < 0 || decompress <= 0 ? -1 : unpack / decompress) << " | "
+          << format("%.0f", megabytesPerSecond(set + "file-pack-" + method)) << " | "
+          << format("%.0f", megabytesPerSecond(set + "file-unpack-" + method)) << " |\n";
+    }
+  }
+  for (const auto& [name, figures] : figures_) {
+    if (!figures.error.empty()) out << "\n" << name << " failed: " << figures.error << "\n";
+  }
+  const int missed = printTargets(out);
+  out << (missed == 0 ? "All targets met.\n" : std::to_string(missed) + " target(s) missed.\n");
+}
+
+// One line per data set for the method that suits it, on memory; returns the number missed.
+int SummaryReporter::printTargets(std::ostream& out) const {
+  out << "\nTargets (the method that suits the data, on memory):\n";
+  int missed = 0;
+  for (const Target& target : targets_) {
+    const std::string set = target.name + "/";
+    const char* method = target.wordUnits ? "II" : "I";
+    const auto found = figures_.find(set + "pack-" + method);
+    const double blocks = found == figures_.end() ? -1 : found->second.blocks;
+    out << "  " << target.name << ", method " << method << " (" << format("%.0f", blocks)
+        << " blocks of " << format("%.1f", static_cast<double>(target.size) / blocks)
+        << " bytes on average):";
+    const struct {
+      const char* direction;
+      const char* reference;
+    } directions[] = {{"pack", "lz4-compress"}, {"unpack", "lz4-decompress"}};
+    for (const auto& direction : directions) {
+      const double mine = megabytesPerSecond(set + direction.direction + "-" + method);
+      const double theirs = megabytesPerSecond(set + direction.reference);
+      const double ratio = mine < 0 || theirs <= 0 ? -1 : mine / theirs;
+      const bool met = ratio >= target.ratio;
+      missed += met ? 0 : 1;
+      out << " " << direction.direction << " " << format("%.2f", ratio) << "x "
+          << direction.reference << " (needs " << format("%.0f", target.ratio) << "x) "
+          << (met ? "met" : "MISSED") << ";";
+    }
+    out << "\n    " << format("%.2f", nanosecondsPerBlock(set + "pack-" + method, target.size))
+        << " ns per block packing, "
+        << format("%.2f", nanosecondsPerBlock(set + "unpack-" + method, target.size))
+        << " ns unpacking\n";
+  }
+  return missed;
+}
+
+}  // namespace ravlin::bench
