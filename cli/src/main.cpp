@@ -1,0 +1,45 @@
+// ravlin-cli: packs and unpacks raw graphics data from the command line.
+#include <csignal>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "batch.h"
+#include "options.h"
+#include "std_streams.h"
+
+namespace {
+
+constexpr int kUsageStatus = 2;
+
+// Text for the console through stdio; a stdout that cannot take it is an error, not a silent loss.
+int printToStdout(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  std::fputc('\n', stdout);
+  return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ravlin::cli::guardStandardDescriptors();
+  // A reader that goes away shows up as EPIPE from write() and is reported like any write error.
+  std::signal(SIGPIPE, SIG_IGN);
+
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  const ravlin::cli::ParsedCommandLine parsed = ravlin::cli::parseCommandLine(args);
+  using Action = ravlin::cli::ParsedCommandLine::Action;
+  switch (parsed.action) {
+    case Action::kHelp:
+      return printToStdout(ravlin::cli::helpText());
+    case Action::kVersion:
+      return printToStdout(ravlin::cli::versionText());
+    case Action::kUsageError:
+      std::fprintf(stderr, "ravlin-cli: %s\nTry 'ravlin-cli --help' for more information.\n",
+                   parsed.error.c_str());
+      return kUsageStatus;
+    case Action::kRun:
+      break;
+  }
+  return ravlin::cli::runBatch(parsed.options);
+}

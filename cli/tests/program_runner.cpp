@@ -1,0 +1,142 @@
+// Spawning ravlin-cli with pipes (or a pseudo-terminal) on its standard streams and collecting
+// what it writes while feeding its input.
+#include "program_runner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace ravlin::cli::testing {
+
+namespace {
+
+void check(bool ok, const char* what) {
+  if (!ok) throw std::runtime_error(std::string(what) + " failed: errno " + std::to_string(errno));
+}
+
+struct Pipe {
+  int readEnd = -1;
+  int writeEnd = -1;
+  Pipe() {
+    int fds[2];
+    check(::pipe2(fds, O_CLOEXEC) == 0, "pipe2");
+    readEnd = fds[0];
+    writeEnd = fds[1];
+  }
+};
+
+void closeFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+// A pseudo-terminal pair: the child gets the terminal side, the test reads the other.
+void openTerminal(int& controller, int& terminal) {
+  controller = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  check(controller >= 0, "posix_openpt");
+  check(::grantpt(controller) == 0 && ::unlockpt(controller) == 0, "grantpt");
+  terminal = ::open(::ptsname(controller), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  check(terminal >= 0, "open pts");
+}
+
+}  // namespace
+
+RunResult runCli(const RunRequest& request) {
+  // The test process must survive writing to a child that has already exited.
+  std::signal(SIGPIPE, SIG_IGN);
+
+  Pipe in;
+  Pipe err;
+  int outRead = -1;
+  int outWrite = -1;
+  if (request.stdoutKind == StdoutKind::kTerminal) {
+    openTerminal(outRead, outWrite);
+  } else if (request.stdoutKind != StdoutKind::kClosed) {
+    Pipe out;
+    outRead = out.readEnd;
+    outWrite = out.writeEnd;
+    if (request.stdoutKind == StdoutKind::kBrokenPipe) closeFd(outRead);
+  }
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in.readEnd, 0);
+  if (outWrite >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, outWrite, 1);
+  } else {
+    posix_spawn_file_actions_addclose(&actions, 1);
+  }
+  posix_spawn_file_actions_adddup2(&actions, err.writeEnd, 2);
+  if (!request.workingDir.empty()) {
+    posix_spawn_file_actions_addchdir_np(&actions, request.workingDir.c_str());
+  }
+  // The child starts with SIGPIPE at its default, as under a shell, whatever the test runner set.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
+  std::vector<std::string> argStorage{RAVLIN_CLI_PATH};
+  argStorage.insert(argStorage.end(), request.args.begin(), request.args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : argStorage) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  pid_t child = 0;
+  const int spawned =
+      ::posix_spawn(&child, RAVLIN_CLI_PATH, &actions, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  closeFd(in.readEnd);
+  closeFd(err.writeEnd);
+  closeFd(outWrite);
+  if (spawned != 0) throw std::runtime_error("posix_spawn failed");
+
+  RunResult result;
+  std::size_t fed = 0;
+  if (request.input.empty()) closeFd(in.writeEnd);
+  while (err.readEnd >= 0 || outRead >= 0) {
+    pollfd fds[3] = {{in.writeEnd, POLLOUT, 0}, {outRead, POLLIN, 0}, {err.readEnd, POLLIN, 0}};
+    check(::poll(fds, 3, -1) >= 0 || errno == EINTR, "poll");
+    if (in.writeEnd >= 0 && fds[0].revents != 0) {
+      const ssize_t n =
+          ::write(in.writeEnd, request.input.data() + fed, request.input.size() - fed);
+      if (n > 0) fed += static_cast<std::size_t>(n);
+      if (n < 0 || fed == request.input.size()) closeFd(in.writeEnd);
+    }
+    std::string* sinks[3] = {nullptr, &result.out, &result.err};
+    int* sources[3] = {nullptr, &outRead, &err.readEnd};
+    for (int i = 1; i < 3; ++i) {
+      if (*sources[i] < 0 || fds[i].revents == 0) continue;
+      char buffer[65536];
+      const ssize_t n = ::read(*sources[i], buffer, sizeof buffer);
+      // A pseudo-terminal reports EIO once its last user has gone.
+      if (n <= 0) {
+        closeFd(*sources[i]);
+      } else {
+        sinks[i]->append(buffer, static_cast<std::size_t>(n));
+      }
+    }
+  }
+  closeFd(in.writeEnd);
+
+  int status = 0;
+  check(::waitpid(child, &status, 0) == child, "waitpid");
+  result.exited = WIFEXITED(status);
+  result.status = result.exited ? WEXITSTATUS(status) : WTERMSIG(status);
+  return result;
+}
+
+}  // namespace ravlin::cli::testing
