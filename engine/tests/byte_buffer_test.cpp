@@ -1,0 +1,88 @@
+// The output buffer: growth that keeps what was appended, and a clear error when memory runs out.
+#include "ravlin/byte_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <set>
+#include <vector>
+
+#include "ravlin/io_error.h"
+
+namespace ravlin {
+namespace {
+
+std::vector<std::uint8_t> contents(const ByteBuffer& buffer) {
+  return {buffer.bytes().begin(), buffer.bytes().end()};
+}
+
+TEST(ByteBuffer, OneByteAppendsKeepTheirOrderAndGrowGeometrically) {
+  ByteBuffer buffer;
+  std::vector<std::uint8_t> expected;
+  std::set<std::size_t> capacities;
+  for (int k = 0; k < 1'000'000; ++k) {
+    const auto byte = static_cast<std::uint8_t>(k * 7);
+    buffer.append(byte);
+    expected.push_back(byte);
+    capacities.insert(buffer.capacity());
+  }
+  EXPECT_EQ(contents(buffer), expected);
+  // Growing by a constant step would take thousands of reallocations here.
+  EXPECT_LE(capacities.size(), 20u);
+}
+
+TEST(ByteBuffer, ReserveMakesRoomThatCommitTakes) {
+  ByteBuffer buffer;
+  buffer.append(reinterpret_cast<const std::uint8_t*>("ab"), 2);
+  buffer.reserve(1000);
+  ASSERT_GE(buffer.capacity() - buffer.size(), 1000u);
+  buffer.data()[2] = 'c';
+  buffer.commit(3);
+  EXPECT_EQ(contents(buffer), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
+}
+
+TEST(ByteBuffer, ClearKeepsTheMemoryForTheNextRun) {
+  ByteBuffer buffer;
+  buffer.reserve(5000);
+  const std::size_t capacity = buffer.capacity();
+  buffer.append(1);
+  buffer.clear();
+  EXPECT_TRUE(buffer.empty());
+  EXPECT_EQ(buffer.capacity(), capacity);
+}
+
+TEST(ByteBuffer, MoveHandsOverTheBytes) {
+  ByteBuffer source;
+  source.append(reinterpret_cast<const std::uint8_t*>("xyz"), 3);
+  ByteBuffer target(std::move(source));
+  EXPECT_EQ(contents(target), (std::vector<std::uint8_t>{'x', 'y', 'z'}));
+  EXPECT_TRUE(source.empty());  // NOLINT(bugprone-use-after-move): moved-from state is defined
+  source = std::move(target);
+  EXPECT_EQ(source.size(), 3u);
+  EXPECT_EQ(target.capacity(), 0u);  // NOLINT(bugprone-use-after-move)
+}
+
+// Sizes that no allocation can satisfy fail before asking the allocator.
+TEST(ByteBuffer, ImpossibleGrowthIsOutOfMemoryAndKeepsTheBytes) {
+  const std::size_t impossible[] = {std::numeric_limits<std::size_t>::max(),
+                                    std::numeric_limits<std::size_t>::max() - 1,
+                                    static_cast<std::size_t>(PTRDIFF_MAX)};
+  for (const std::size_t extra : impossible) {
+    SCOPED_TRACE(extra);
+    ByteBuffer buffer;
+    buffer.append(reinterpret_cast<const std::uint8_t*>("keep"), 4);
+    try {
+      buffer.reserve(extra);
+      ADD_FAILURE() << "no error";
+    } catch (const IoError& error) {
+      EXPECT_EQ(error.kind(), IoErrorKind::kOutOfMemory);
+      EXPECT_STREQ(error.what(), "Out of memory");
+    }
+    EXPECT_THROW(buffer.append(buffer.data(), extra), IoError);
+    EXPECT_EQ(contents(buffer), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
+  }
+}
+
+}  // namespace
+}  // namespace ravlin
