@@ -56,5 +56,12 @@ fuzz: deps
 bench: build
 	./build/default/bench/ravlin-bench
 
+# The picture of the gradient controls shown in the README, drawn without a display.
+gallery: deps
+	cmake --preset default
+	cmake --build --preset default --target controls-gallery
+	mkdir -p docs
+	QT_QPA_PLATFORM=offscreen ./build/default/controls/controls-gallery docs/controls-gallery.png
+
 clean:
 	rm -rf build
