@@ -56,6 +56,11 @@ fuzz: deps
 bench: build
 	./build/default/bench/ravlin-bench
 
+# Packing 64 MB through the window's page host against a host that does nothing, on Qt offscreen.
+.PHONY: bench-window
+bench-window: build
+	QT_QPA_PLATFORM=offscreen ./build/default/app/bench/ravlin-window-bench
+
 # The picture of the gradient controls shown in the README, drawn without a display.
 gallery: deps
 	cmake --preset default
