@@ -1,9 +1,16 @@
 // Tests of the window's engine host: input path, throttled event handling and bar updates.
+#include <QFile>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <string>
+#include <vector>
 
 #include "PageHost.h"
 #include "TXiPanel.h"
+#include "ravlin/datagen.h"
+#include "ravlin/engine.h"
 
 namespace {
 
@@ -26,6 +33,17 @@ class PaintCounter : public QObject {
     if (e->type() == QEvent::Paint) ++paints;
     return false;
   }
+};
+
+// Keeps the last bar update of a run that reports every block.
+class LastUpdate : public ravlin::QuietHost {
+ public:
+  using QuietHost::QuietHost;
+  std::string caption;
+  int width = -1;
+  void SetBarCaption(const std::string& text) override { caption = text; }
+  void SetBarWidth(int pixels) override { width = pixels; }
+  ravlin::Reporting reporting() const override { return ravlin::Reporting::kEveryBlock; }
 };
 
 }  // namespace
@@ -158,6 +176,43 @@ class PageHostTest : public QObject {
       QCOMPARE(bar.width(), step.expectedWidth);
       QCOMPARE(bar.height(), 34);
     }
+  }
+
+  void packRunEndsBarWhereEveryBlockRunDoes_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("wordUnits");
+    QTest::newRow("sprites, method I") << 300000 << false;
+    QTest::newRow("sprites, method II") << 300000 << true;
+    QTest::newRow("small odd size, method I") << 4097 << false;
+  }
+  void packRunEndsBarWhereEveryBlockRunDoes() {
+    QFETCH(int, size);
+    QFETCH(bool, wordUnits);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("sprites.bin"));
+    const std::vector<std::uint8_t> bytes =
+        ravlin::datagen::spriteBytes(static_cast<std::size_t>(size), 7);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(reinterpret_cast<const char*>(bytes.data()), size), qint64{size});
+    file.close();
+
+    LastUpdate expected(QFile::encodeName(path).toStdString());
+    ravlin::Engine reference;
+    wordUnits ? reference.PackII(expected) : reference.PackI(expected);
+
+    QLineEdit field(path);
+    TXiPanel bar;
+    bar.setCaption(QStringLiteral("100%"));
+    bar.resize(200, 34);
+    PageHost host(&field, &bar);
+    ravlin::Engine engine;
+    wordUnits ? engine.PackII(host) : engine.PackI(host);
+    QCOMPARE(engine.currentInputPath(), expected.InputPath());
+    QCOMPARE(bar.Caption(), QString::fromStdString(expected.caption));
+    QCOMPARE(bar.width(), expected.width);
+    QCOMPARE(bar.height(), 34);
+    QVERIFY(engine.outputBuffer().bytes().size() > 1);
   }
 };
 
