@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "progress.h"
@@ -29,7 +31,7 @@ constexpr int kStderr = 2;
 struct FileIdentity {
   dev_t device;
   ino_t inode;
-  bool operator==(const FileIdentity&) const = default;
+  auto operator<=>(const FileIdentity&) const = default;
 };
 
 FileIdentity identityOf(const struct stat& info) {
@@ -40,11 +42,6 @@ std::optional<FileIdentity> identityOf(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return std::nullopt;
   return identityOf(info);
-}
-
-template <typename T>
-bool contains(const std::vector<T>& items, const T& item) {
-  return std::find(items.begin(), items.end(), item) != items.end();
 }
 
 void printError(std::string_view subject, std::string_view message) {
@@ -161,39 +158,32 @@ class Batch {
       }
     }
     // Taken before anything is written, so that no output can replace an input named later.
+    std::vector<std::optional<FileIdentity>> identities;
     for (const std::string& input : options_.inputs) {
-      if (input != kStdioName) {
-        if (auto identity = identityOf(input)) inputIdentities_.push_back(*identity);
-      }
+      identities.push_back(input == kStdioName ? std::nullopt : identityOf(input));
+      if (identities.back()) inputIdentities_.insert(*identities.back());
     }
+    std::set<FileIdentity> seen;
+    bool stdinSeen = false;
     bool allDone = true;
     for (std::size_t i = 0; i < options_.inputs.size(); ++i) {
-      if (isRepeat(i)) continue;
-      allDone = process(options_.inputs[i]) && allDone;
+      const std::string& input = options_.inputs[i];
+      // The same file named twice, perhaps by two paths, is done once.
+      const bool repeat = input == kStdioName
+                              ? std::exchange(stdinSeen, true)
+                              : identities[i] && !seen.insert(*identities[i]).second;
+      if (repeat) {
+        if (options_.progress != ProgressMode::kQuiet) {
+          printError(input == kStdioName ? "stdin" : input, "given more than once; done once");
+        }
+        continue;
+      }
+      allDone = process(input) && allDone;
     }
     return allDone ? 0 : 1;
   }
 
  private:
-  // The same file named twice (perhaps by two paths) is done once.
-  bool isRepeat(std::size_t index) const {
-    const std::string& input = options_.inputs[index];
-    const std::optional<FileIdentity> identity =
-        input == kStdioName ? std::nullopt : identityOf(input);
-    for (std::size_t earlier = 0; earlier < index; ++earlier) {
-      const std::string& other = options_.inputs[earlier];
-      const bool same = input == kStdioName
-                            ? other == kStdioName
-                            : identity && other != kStdioName && identityOf(other) == identity;
-      if (!same) continue;
-      if (options_.progress != ProgressMode::kQuiet) {
-        printError(input == kStdioName ? "stdin" : input, "given more than once; done once");
-      }
-      return true;
-    }
-    return false;
-  }
-
   bool process(const std::string& input) {
     Job job(options_, input, display_ ? &*display_ : nullptr);
     const std::string target = job.target();
@@ -232,10 +222,10 @@ class Batch {
       return Job::fail(target, "is not a regular file; write to it with -c and a redirection");
     }
     const FileIdentity identity = identityOf(info);
-    if (contains(inputIdentities_, identity)) {
+    if (inputIdentities_.contains(identity)) {
       return Job::fail(target, "is one of the inputs; inputs are never replaced");
     }
-    if (contains(writtenOutputs_, identity)) {
+    if (writtenOutputs_.contains(identity)) {
       return Job::fail(target, "was written from another input just now; not replaced");
     }
     if (!options_.force) return Job::fail(target, "already exists; use -f to replace it");
@@ -253,15 +243,15 @@ class Batch {
       }
       return Job::fail(target, error.what());
     }
-    if (auto identity = identityOf(target)) writtenOutputs_.push_back(*identity);
+    if (auto identity = identityOf(target)) writtenOutputs_.insert(*identity);
     return true;
   }
 
   const Options& options_;
   FileSystem& fs_ = FileSystem::system();
   std::optional<ProgressDisplay> display_;
-  std::vector<FileIdentity> inputIdentities_;
-  std::vector<FileIdentity> writtenOutputs_;
+  std::set<FileIdentity> inputIdentities_;
+  std::set<FileIdentity> writtenOutputs_;
 };
 
 }  // namespace
