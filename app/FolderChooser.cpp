@@ -59,39 +59,10 @@ FolderChooser::FolderChooser(QWidget* parent, const QString& outputPath,
   fileView_->setSelectionMode(QAbstractItemView::NoSelection);
   fileView_->setUniformItemSizes(true);
 
-  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-    if (!volume.isValid() || !volume.isReady()) continue;
-    const QString root = volume.rootPath();
-    const QString name = volume.displayName();
-    volumeBox_->addItem(name == root
-                            ? QDir::toNativeSeparators(root)
-                            : QStringLiteral("%1  [%2]").arg(QDir::toNativeSeparators(root), name),
-                        root);
-  }
+  fillVolumeList();
 
-  auto* nameLabel = new QLabel(tr("Directory &Name:"), this);
-  nameLabel->setBuddy(nameEdit_);
-  auto* folderLabel = new QLabel(tr("&Directories:"), this);
-  folderLabel->setBuddy(folderView_);
-  auto* fileLabel = new QLabel(tr("&Files: (*.*)"), this);
-  fileLabel->setBuddy(fileView_);
-  auto* volumeLabel = new QLabel(tr("D&rives:"), this);
-  volumeLabel->setBuddy(volumeBox_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-
-  auto* grid = new QGridLayout(this);
-  grid->addWidget(nameLabel, 0, 0, 1, 2);
-  grid->addWidget(nameEdit_, 1, 0, 1, 2);
-  grid->addWidget(folderLabel, 2, 0);
-  grid->addWidget(fileLabel, 2, 1);
-  grid->addWidget(folderView_, 3, 0);
-  grid->addWidget(fileView_, 3, 1);
-  grid->addWidget(volumeLabel, 4, 0);
-  grid->addWidget(volumeBox_, 5, 0);
-  grid->addWidget(buttons, 5, 1);
-  grid->setColumnStretch(0, 3);
-  grid->setColumnStretch(1, 2);
-  grid->setRowStretch(3, 1);
+  layOut(buttons);
   resize(520, 380);
 
   connect(folderView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -116,6 +87,43 @@ FolderChooser::FolderChooser(QWidget* parent, const QString& outputPath,
 
   showFolder(startFolder_);
   nameEdit_->setFocus();
+}
+
+void FolderChooser::fillVolumeList() {
+  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+    if (!volume.isValid() || !volume.isReady()) continue;
+    const QString root = volume.rootPath();
+    const QString name = volume.displayName();
+    volumeBox_->addItem(name == root
+                            ? QDir::toNativeSeparators(root)
+                            : QStringLiteral("%1  [%2]").arg(QDir::toNativeSeparators(root), name),
+                        root);
+  }
+}
+
+void FolderChooser::layOut(QDialogButtonBox* buttons) {
+  auto* nameLabel = new QLabel(tr("Directory &Name:"), this);
+  nameLabel->setBuddy(nameEdit_);
+  auto* folderLabel = new QLabel(tr("&Directories:"), this);
+  folderLabel->setBuddy(folderView_);
+  auto* fileLabel = new QLabel(tr("&Files: (*.*)"), this);
+  fileLabel->setBuddy(fileView_);
+  auto* volumeLabel = new QLabel(tr("D&rives:"), this);
+  volumeLabel->setBuddy(volumeBox_);
+
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(nameLabel, 0, 0, 1, 2);
+  grid->addWidget(nameEdit_, 1, 0, 1, 2);
+  grid->addWidget(folderLabel, 2, 0);
+  grid->addWidget(fileLabel, 2, 1);
+  grid->addWidget(folderView_, 3, 0);
+  grid->addWidget(fileView_, 3, 1);
+  grid->addWidget(volumeLabel, 4, 0);
+  grid->addWidget(volumeBox_, 5, 0);
+  grid->addWidget(buttons, 5, 1);
+  grid->setColumnStretch(0, 3);
+  grid->setColumnStretch(1, 2);
+  grid->setRowStretch(3, 1);
 }
 
 std::optional<QString> FolderChooser::chosenDirectory() const {

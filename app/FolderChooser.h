@@ -8,6 +8,7 @@
 #include <optional>
 
 class QComboBox;
+class QDialogButtonBox;
 class QFileSystemModel;
 class QLineEdit;
 class QListView;
@@ -47,6 +48,8 @@ class FolderChooser : public QDialog {
  private:
   static QString startFolderFor(const QString& outputPath);
 
+  void fillVolumeList();
+  void layOut(QDialogButtonBox* buttons);
   void showFolder(const QString& path);
   void followFolder(const QString& path);
   void volumePicked(int row);
