@@ -1,6 +1,8 @@
 // ravlin-cli: packs and unpacks raw graphics data from the command line.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -16,7 +18,9 @@ constexpr int kUsageStatus = 2;
 int printToStdout(const std::string& text) {
   std::fputs(text.c_str(), stdout);
   std::fputc('\n', stdout);
-  return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 1;
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return 0;
+  std::fprintf(stderr, "ravlin-cli: stdout: %s\n", std::strerror(errno));
+  return 1;
 }
 
 }  // namespace

@@ -50,6 +50,13 @@ void openTerminal(int& controller, int& terminal) {
 
 }  // namespace
 
+bool terminalsAvailable() {
+  const int controller = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (controller < 0) return false;
+  ::close(controller);
+  return true;
+}
+
 RunResult runCli(const RunRequest& request) {
   // The test process must survive writing to a child that has already exited.
   std::signal(SIGPIPE, SIG_IGN);

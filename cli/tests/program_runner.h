@@ -29,4 +29,7 @@ struct RunResult {
 
 RunResult runCli(const RunRequest& request);
 
+// Whether this machine can give the child a pseudo-terminal (some containers cannot).
+bool terminalsAvailable();
+
 }  // namespace ravlin::cli::testing
