@@ -104,7 +104,7 @@ class Job {
   // The output's path; empty for standard output.
   std::string target() const {
     if (options_.toStdout) return {};
-    if (options_.outputFile) return *options_.outputFile;
+    if (options_.outputFile) return *options_.outputFile == kStdioName ? "" : *options_.outputFile;
     if (fromStdin_) return {};
     return defaultOutputPath(input_, options_.outputDir, outputSuffix(method_, options_.packing));
   }

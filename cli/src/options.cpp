@@ -256,7 +256,7 @@ Packs raw graphics data with a run-length code, or unpacks it.
                         2: 16-bit little-endian words (15 bits per pixel)
                         pack uses 1 by default; unpack takes it from the suffix
                         .pack1 or .pack2 when -m is not given
-  -o, --output FILE     write the output of the one input to FILE
+  -o, --output FILE     write the output of the one input to FILE (- for stdout)
       --output-dir DIR  write the outputs into DIR (created with its parents)
   -c, --stdout          write to standard output
   -f, --force           replace existing outputs; write packed data to a terminal

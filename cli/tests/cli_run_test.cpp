@@ -299,6 +299,9 @@ TEST_F(CliRun, StdoutOptionWritesNoFile) {
 
   EXPECT_EQ(packed.status, 0) << packed.err;
   EXPECT_EQ(packed.out, enginePack(Method::kI, kSprite));
+  const RunResult dashed = run({"pack", "-o", "-", "a.bin"});
+  EXPECT_EQ(dashed.status, 0) << dashed.err;
+  EXPECT_EQ(dashed.out, packed.out);
   EXPECT_EQ(unpacked.status, 2) << "stdin has no suffix to tell the method";
   const RunResult both = run({"unpack", "-m1", "-c", "b.pack1", "-"}, enginePack(Method::kI, "xy"));
   EXPECT_EQ(both.status, 0) << both.err;
