@@ -1,0 +1,43 @@
+// A file layer for tests: the real one, with a hook on reads and faults on demand.
+#pragma once
+
+#include <functional>
+
+#include "ravlin/file_system.h"
+
+class HookedFileSystem : public ravlin::FileSystem {
+ public:
+  // Runs before every read, that is while an engine routine is reading its input.
+  std::function<void()> onRead;
+  // A positive errno value makes every write, or every rename, fail with it.
+  int writeError = 0;
+  int renameError = 0;
+
+  int openRead(const std::string& path) override { return real().openRead(path); }
+  int createNew(const std::string& path) override { return real().createNew(path); }
+  std::int64_t read(int fd, void* buffer, std::size_t count) override {
+    if (onRead) onRead();
+    return real().read(fd, buffer, count);
+  }
+  std::int64_t write(int fd, const void* buffer, std::size_t count) override {
+    if (writeError != 0) return -writeError;
+    return real().write(fd, buffer, count);
+  }
+  std::int64_t size(int fd) override { return real().size(fd); }
+  int close(int fd) override { return real().close(fd); }
+  int rename(const std::string& from, const std::string& to) override {
+    if (renameError != 0) return -renameError;
+    return real().rename(from, to);
+  }
+  int renameNoReplace(const std::string& from, const std::string& to) override {
+    if (renameError != 0) return -renameError;
+    return real().renameNoReplace(from, to);
+  }
+  int remove(const std::string& path) override { return real().remove(path); }
+  int makeDirectory(const std::string& path) override { return real().makeDirectory(path); }
+  std::int64_t sizeOf(const std::string& path) override { return real().sizeOf(path); }
+  int isDirectory(const std::string& path) override { return real().isDirectory(path); }
+
+ private:
+  static ravlin::FileSystem& real() { return ravlin::FileSystem::system(); }
+};
