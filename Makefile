@@ -44,13 +44,13 @@ test-asan:
 
 test-fuzz:
 	@if [ -f fuzz/CMakeLists.txt ]; then \
-	    cmake --preset fuzz && cmake --build --preset fuzz && \
+	    cmake --preset fuzz && cmake --build --preset fuzz --target fuzzers && \
 	    fuzz/run-all.sh build/fuzz $(FUZZ_SECONDS); \
 	else echo "No fuzz targets yet."; fi
 
 fuzz: deps
 	cmake --preset fuzz
-	cmake --build --preset fuzz
+	cmake --build --preset fuzz --target fuzzers
 	fuzz/run-all.sh build/fuzz $(FUZZ_SECONDS)
 
 bench: build

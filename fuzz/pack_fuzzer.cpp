@@ -1,0 +1,44 @@
+// Both packers on arbitrary bytes: the stream equals the literal packer's, is well formed, and
+// unpacks back to the input; inputs the literal packer refuses fail the same way.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "fuzz_support.h"
+#include "ravlin/engine.h"
+#include "ravlin/reference.h"
+
+using namespace ravlin;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::span<const std::uint8_t> input(data, size);
+  for (const Method method : {Method::kI, Method::kII}) {
+    ByteBuffer stream;
+    ByteBuffer literal;
+    QuietHost quiet;
+    const std::string error = fuzz::errorOf([&] { pack(method, input, stream, quiet); });
+    const std::string literalError =
+        fuzz::errorOf([&] { reference::pack(method, input, literal, quiet); });
+    RAVLIN_FUZZ_CHECK(error == literalError);
+    RAVLIN_FUZZ_CHECK(fuzz::bytesOf(stream) == fuzz::bytesOf(literal));
+    if (!error.empty()) continue;
+
+    // Only the block sizes a packer writes, and an end marker as the last byte.
+    const auto unitBytes = static_cast<std::size_t>(unitSize(method));
+    const fuzz::PlainDecoding blocks = fuzz::plainDecode(unitBytes, stream.bytes());
+    RAVLIN_FUZZ_CHECK(!blocks.truncated);
+    RAVLIN_FUZZ_CHECK(stream.size() > 0 && stream.data()[stream.size() - 1] == 0);
+    RAVLIN_FUZZ_CHECK(blocks.blockEnds.empty() ||
+                      static_cast<std::size_t>(blocks.blockEnds.back()) == stream.size() - 1);
+    for (const std::uint8_t control : blocks.controls) {
+      RAVLIN_FUZZ_CHECK(control != 0x80 && control != 0x81);
+    }
+
+    ByteBuffer back;
+    const std::string backError =
+        fuzz::errorOf([&] { unpack(method, stream.bytes(), back, quiet); });
+    RAVLIN_FUZZ_CHECK(backError.empty());
+    RAVLIN_FUZZ_CHECK(fuzz::bytesOf(back) == std::vector<std::uint8_t>(input.begin(), input.end()));
+  }
+  return 0;
+}
