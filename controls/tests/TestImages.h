@@ -14,7 +14,7 @@ inline std::uint32_t pixelBgr(const QImage& image, int x, int y) {
 }
 
 inline QString hexColor(std::uint32_t color) {
-  return QStringLiteral("0x%1").arg(color, 6, 16, QLatin1Char('0')).toUpper();
+  return QStringLiteral("0x") + QString::number(color, 16).rightJustified(6, u'0').toUpper();
 }
 
 // Compares one pixel with a 0x00BBGGRR value and names the place on failure.

@@ -22,6 +22,7 @@ class ButtonPaintTest : public QObject {
   void facePlaces();
   void captionCellFromMetrics();
   void degenerateSizes();
+  void paintCopiesRender();
 };
 
 namespace {
@@ -280,6 +281,17 @@ void ButtonPaintTest::degenerateSizes() {
   for (int y = 0; y < 2; ++y) {
     for (int x = 0; x < 2; ++x) COMPARE_PIXEL(tiny, x, y, button.ColorBorder());
   }
+}
+
+// What reaches the screen is the rendered face, copied at (0, 0).
+void ButtonPaintTest::paintCopiesRender() {
+  TXiButton button;
+  button.setColorScheme(csNeoGrass);
+  button.setCaption(QStringLiteral("Browse"));
+  focus(button);
+  QCOMPARE(button.grab().toImage().convertToFormat(QImage::Format_RGB32), button.render());
+  button.resize(75, 0);
+  QVERIFY(button.grab().isNull());
 }
 
 QTEST_MAIN(ButtonPaintTest)

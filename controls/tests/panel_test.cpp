@@ -24,6 +24,7 @@ class PanelTest : public QObject {
   void captionHeightIgnoresLetters();
   void ampersandIsDrawn();
   void emptyAndTinyPanels();
+  void paintCopiesRender();
 };
 
 // The percentage bar of the window: 200 x 34, csRose, vertical fill.
@@ -255,6 +256,15 @@ void PanelTest::emptyAndTinyPanels() {
   COMPARE_PIXEL(face, 0, 1, panel.ColorLight());
   COMPARE_PIXEL(face, 1, 0, panel.ColorDark());
   COMPARE_PIXEL(face, 1, 1, panel.ColorDark());
+}
+
+// What reaches the screen is the rendered face, copied at (0, 0).
+void PanelTest::paintCopiesRender() {
+  TXiPanel bar;
+  makeBar(bar);
+  bar.setCaption(QStringLiteral("37%"));
+  bar.resize(74, 34);
+  QCOMPARE(bar.grab().toImage().convertToFormat(QImage::Format_RGB32), bar.render());
 }
 
 QTEST_MAIN(PanelTest)
