@@ -14,6 +14,8 @@ class PanelTest : public QObject {
   void schemes_data();
   void schemes();
   void colourWritesKeepScheme();
+  void fillDirections_data();
+  void fillDirections();
   void percentageBarRows();
   void percentageBarBevel();
   void spaceLooksLikeRaised();
@@ -96,6 +98,35 @@ void PanelTest::colourWritesKeepScheme() {
   panel.setColorScheme(csCustom);
   QCOMPARE(panel.ColorFace(), 0x123456u);
   QCOMPARE(panel.ColorLight(), 0xF0964Du);
+}
+
+void PanelTest::fillDirections_data() {
+  QTest::addColumn<int>("direction");
+  QTest::addColumn<QPoint>("at");
+  QTest::addColumn<uint>("expected");
+  // 100 x 40, red from 0 to 200: steps 2 per column, 5 per row, 200 / 140 per diagonal.
+  QTest::newRow("horizontal (10, 5)") << int(fdHorizontal) << QPoint(10, 5) << 20u;
+  QTest::newRow("horizontal (10, 30)") << int(fdHorizontal) << QPoint(10, 30) << 20u;
+  QTest::newRow("horizontal (50, 5)") << int(fdHorizontal) << QPoint(50, 5) << 100u;
+  QTest::newRow("vertical (10, 5)") << int(fdVertical) << QPoint(10, 5) << 25u;
+  QTest::newRow("vertical (10, 30)") << int(fdVertical) << QPoint(10, 30) << 150u;
+  QTest::newRow("diagonal (10, 5)") << int(fdDiagonal) << QPoint(10, 5) << 21u;
+  QTest::newRow("diagonal (5, 10)") << int(fdDiagonal) << QPoint(5, 10) << 21u;
+  QTest::newRow("diagonal (10, 30)") << int(fdDiagonal) << QPoint(10, 30) << 57u;
+  QTest::newRow("diagonal column 0 keeps the face") << int(fdDiagonal) << QPoint(0, 30) << 0u;
+}
+
+void PanelTest::fillDirections() {
+  QFETCH(int, direction);
+  QFETCH(QPoint, at);
+  QFETCH(uint, expected);
+  TXiPanel panel;
+  panel.resize(100, 40);
+  panel.setBevelOuter(bvNone);
+  panel.setColorFace(0x000000);
+  panel.setColorGrad(0x0000C8);
+  panel.setFillDirection(static_cast<TFillDirection>(direction));
+  COMPARE_PIXEL(panel.render(), at.x(), at.y(), expected);
 }
 
 void PanelTest::percentageBarRows() {
