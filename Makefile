@@ -68,5 +68,9 @@ gallery: deps
 	mkdir -p docs
 	QT_QPA_PLATFORM=offscreen ./build/default/controls/controls-gallery docs/controls-gallery.png
 
+# A picture of each page of the real window, taken under Xvfb (docs/screenshot-*.png).
+screenshots: build
+	app/screenshots.sh build/default/app/ravlin docs
+
 clean:
 	rm -rf build
