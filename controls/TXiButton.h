@@ -12,7 +12,8 @@
 //   Ctl3D, Layout, Spacing, TransparentGlyph, Gradient   store and schedule a repaint
 //   Glyph              QImage, copied; drawn with the colour of its pixel (0, 0) transparent
 //                      while TransparentGlyph is on
-//   HotTrack, Cancel, ModalResult, Default                 store only
+//   HotTrack, ModalResult                                  store only
+//   Default, Cancel    store; they switch the button's dialog key on or off (below)
 //   Caption            QString; "&" marks the accelerator character, "&&" shows one "&"
 // A new button is 75 x 25, takes the focus by Tab and by a left click (focusPolicy TabFocus
 // stands for TabStop), and has the csNeoDesert colours with white Over, Down and Disabled Grad.
@@ -28,6 +29,9 @@
 // character clicks the button on Alt+character anywhere in its window, and on the plain
 // character while a TXiButton of that window has the focus; both only while the button's own
 // enabled flag is on and Qt lets it take input (it and its parents visible and enabled).
+// Looks: DrawState is dsOver while the pointer is over the button (HotTrack on), dsDown while the
+// left mouse button pressed on it is held over it or Space is held, and dsNormal after a leave,
+// a focus loss and every click; the release of a held click shows dsOver again (HotTrack on).
 // render() gives the complete face as an image, the same one that paintEvent copies.
 #pragma once
 
