@@ -91,8 +91,9 @@ FolderChooser::FolderChooser(QWidget* parent, const QString& outputPath,
 
 void FolderChooser::fillVolumeList() {
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-    if (!volume.isValid() || !volume.isReady()) continue;
     const QString root = volume.rootPath();
+    // Containers mount single files too (/etc/hosts); only folders can be shown.
+    if (!volume.isValid() || !volume.isReady() || !QFileInfo(root).isDir()) continue;
     const QString name = volume.displayName();
     volumeBox_->addItem(name == root
                             ? QDir::toNativeSeparators(root)
