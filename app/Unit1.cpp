@@ -93,19 +93,15 @@ TXiPanel* makeBar(QWidget* parent, const char* name) {
 // Disables the page control for exactly as long as an engine routine runs, also when it fails.
 class TForm1::EngineRun {
  public:
-  explicit EngineRun(TForm1& form) : form_(form) {
-    form_.PageControl1->setEnabled(false);
-    form_.running_ = true;
+  explicit EngineRun(QTabWidget* pageControl) : pageControl_(pageControl) {
+    pageControl_->setEnabled(false);
   }
   EngineRun(const EngineRun&) = delete;
   EngineRun& operator=(const EngineRun&) = delete;
-  ~EngineRun() {
-    form_.running_ = false;
-    form_.PageControl1->setEnabled(true);
-  }
+  ~EngineRun() { pageControl_->setEnabled(true); }
 
  private:
-  TForm1& form_;
+  QTabWidget* pageControl_;
 };
 
 TForm1::TForm1(Dialogs& dialogs, ravlin::FileSystem& fs, QWidget* parent)
@@ -231,12 +227,12 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (!running_) {
+  if (!commandActive_) {
     event->accept();
     return;
   }
   // A run cannot be stopped: it goes on to its end, its save step is skipped, and the program
-  // ends then.
+  // ends with the command.
   closeRequested_ = true;
   event->ignore();
   hide();
@@ -277,7 +273,7 @@ void TForm1::pack(Routine routine, ravlin::Method method) {
       return;
     }
     {
-      const EngineRun run(*this);
+      const EngineRun run(PageControl1);
       (engine_.*routine)(*packerHost_);
     }
     XiPanel4->setToolTip(XiPanel4->Caption());
@@ -289,7 +285,7 @@ void TForm1::pack(Routine routine, ravlin::Method method) {
 void TForm1::unpack(Routine routine, ravlin::Method method) {
   guarded([&] {
     {
-      const EngineRun run(*this);
+      const EngineRun run(PageControl1);
       (engine_.*routine)(*unpackerHost_);
     }
     OutputSuffix = QString::fromLatin1(ravlin::outputSuffix(method, false));
@@ -360,12 +356,14 @@ void TForm1::showSourceFile(const QString& path) {
 
 template <typename Command>
 void TForm1::guarded(Command&& command) {
+  commandActive_ = true;
   try {
     command();
   } catch (const std::exception& error) {
     // After the window was closed nobody is there to read the report.
     if (!closeRequested_) reportError(QString::fromUtf8(error.what()));
   }
+  commandActive_ = false;
   if (closeRequested_) QCoreApplication::quit();
 }
 

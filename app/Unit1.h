@@ -105,7 +105,9 @@ class TForm1 : public QWidget {
   std::unique_ptr<PageHost> packerHost_;
   std::unique_ptr<PageHost> unpackerHost_;
   QString lastChosenFile_;
-  bool running_ = false;
+  // A command is under way: the events that its run and its save step let through may ask to
+  // close the window, which then waits for the command's end.
+  bool commandActive_ = false;
   bool closeRequested_ = false;
   bool centred_ = false;
 };

@@ -225,10 +225,23 @@ class CommandsTest : public QObject {
     QCOMPARE(readBytes(w.path("data.pack2")), packed(ravlin::Method::kII, sampleData(4096)));
   }
 
+  void closingDuringARunFinishesItAndSavesNothing_data() {
+    QTest::addColumn<bool>("queued");
+    QTest::newRow("closed from inside the run") << false;
+    QTest::newRow("close request met by the run's event processing") << true;
+  }
+
   void closingDuringARunFinishesItAndSavesNothing() {
+    QFETCH(bool, queued);
     WindowUnderTest w;
     QVERIFY(writeBytes(w.path("data.bin"), sampleData(4096)));
-    w.fs.onRead = [&] { w.form.close(); };
+    w.fs.onRead = [&] {
+      if (queued) {
+        QMetaObject::invokeMethod(&w.form, &QWidget::close, Qt::QueuedConnection);
+      } else {
+        w.form.close();
+      }
+    };
     w.run("packI", w.path("data.bin"), w.path("out"));
     // The run went to its end; the chooser was never shown and nothing was written.
     QCOMPARE(toBytes(w.form.engine().outputBuffer()), packed(ravlin::Method::kI, sampleData(4096)));
