@@ -5,9 +5,11 @@
 #include "QtDialogs.h"
 #include "Unit1.h"
 
-int main(int argc, char** argv) {
-  // Qt needs argc/argv for itself; the program reads no command line and no settings.
-  QApplication app(argc, argv);
+int main(int, char** argv) {
+  // The program reads no command line: Qt is handed the program's name alone, so that it does
+  // not act on options such as -style either. No settings are read or written.
+  int argumentCount = 1;
+  QApplication app(argumentCount, argv);
   setUpApplication();
   QtDialogs dialogs;
   TForm1 Form1(dialogs);
