@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <set>
 #include <utility>
@@ -193,6 +194,9 @@ class Batch {
       if (!job.run()) return false;
     } catch (const IoError& error) {
       return Job::fail(job.name(), error.what());
+    } catch (const std::bad_alloc&) {
+      // The next input may be small enough to go through.
+      return Job::fail(job.name(), ioErrorMessage(IoErrorKind::kOutOfMemory));
     }
     if (target.empty()) {
       const int err = writeAll(kStdout, job.output());

@@ -9,6 +9,15 @@
 #include "program_runner.h"
 #include "ravlin/datagen.h"
 
+// The program under test is built with the same sanitizers as this test.
+#if defined(__SANITIZE_ADDRESS__)
+#define RAVLIN_CLI_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RAVLIN_CLI_SANITIZED 1
+#endif
+#endif
+
 namespace ravlin::cli::testing {
 namespace {
 
@@ -285,6 +294,24 @@ TEST_F(CliRun, ASpecialFileIsNeverReplacedByTheOutput) {
   struct stat info {};
   ASSERT_EQ(::stat(at("a.pack1").c_str(), &info), 0);
   EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST_F(CliRun, AnInputTooLargeForMemoryFailsAloneAndTheOthersGoOn) {
+#ifdef RAVLIN_CLI_SANITIZED
+  GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
+#endif
+  constexpr long kLimitKiB = 256 * 1024;
+  put("a.bin", "");
+  std::filesystem::resize_file(at("a.bin"), std::uintmax_t{kLimitKiB} * 1024);  // sparse
+  put("b.bin", kSprite);
+
+  const RunResult result = runCli(
+      {{"pack", "a.bin", "b.bin"}, {}, scratch_.path().string(), StdoutKind::kPipe, kLimitKiB});
+
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "ravlin-cli: a.bin: Out of memory\n");
+  EXPECT_FALSE(has("a.pack1"));
+  EXPECT_EQ(get("b.pack1"), enginePack(Method::kI, kSprite));
 }
 
 // --- Standard streams --------------------------------------------------------------------------

@@ -95,15 +95,20 @@ RunResult runCli(const RunRequest& request) {
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
-  std::vector<std::string> argStorage{RAVLIN_CLI_PATH};
+  std::vector<std::string> argStorage;
+  if (request.memoryLimitKiB > 0) {
+    // The shell sets the limit and then becomes the program.
+    argStorage = {"/bin/sh", "-c",
+                  "ulimit -v " + std::to_string(request.memoryLimitKiB) + " && exec \"$0\" \"$@\""};
+  }
+  argStorage.emplace_back(RAVLIN_CLI_PATH);
   argStorage.insert(argStorage.end(), request.args.begin(), request.args.end());
   std::vector<char*> argv;
   for (std::string& arg : argStorage) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
   pid_t child = 0;
-  const int spawned =
-      ::posix_spawn(&child, RAVLIN_CLI_PATH, &actions, &attributes, argv.data(), environ);
+  const int spawned = ::posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   closeFd(in.readEnd);

@@ -18,6 +18,7 @@ struct RunRequest {
   std::string input;              // fed to standard input, which is then closed
   std::string workingDir;         // empty: the test's own
   StdoutKind stdoutKind = StdoutKind::kPipe;
+  long memoryLimitKiB = 0;  // an address-space limit for the child (ulimit -v); 0: none
 };
 
 struct RunResult {
