@@ -32,7 +32,7 @@ std::uint8_t* putLiteral(std::uint8_t* out, std::uint64_t count, const std::uint
   return out + 1 + count * U;
 }
 
-// Where a block longer than one window of 32 units ends: the first t >= 32 at which the
+// Where a block whose first 32 units do not end it ends: the first t >= 32 at which the
 // neighbour test flips (unit t and t + 1 differ in a repeat block, are equal in a literal one),
 // or 128 when it does not flip before the longest block.
 template <int U>
@@ -43,6 +43,38 @@ std::uint32_t longSpan(const std::uint8_t* at, std::uint32_t flip) {
   }
   return 128;
 }
+
+// The neighbour bits of a stretch of input, worked out ahead in one wide pass, so that finding
+// where a block ends costs one load and a bit scan rather than a wide comparison per block.
+template <int U>
+class NeighbourBits {
+ public:
+  static constexpr std::uint64_t kUnits = 4096;
+  // Bits that at() gives for sure: 64 less the shift within a byte.
+  static constexpr std::uint32_t kValid = 57;
+
+  // Covers the blocks that start in [start, start + units), units <= kUnits; reads the units up
+  // to start + units + 64 and 31 bytes more.
+  void fill(const std::uint8_t* in, std::uint64_t start, std::uint64_t units) {
+    start_ = start;
+    const std::uint64_t words = (units + 63) / 32 + 1;
+    for (std::uint64_t k = 0; k < words; ++k) {
+      words_[k] = detail::equalNeighbours<U>(in + (start + 32 * k) * U);
+    }
+  }
+
+  // Bit t: unit i + t equals unit i + t + 1, for t < kValid.
+  std::uint64_t at(std::uint64_t i) const {
+    const std::uint64_t offset = i - start_;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, reinterpret_cast<const std::uint8_t*>(words_) + offset / 8, 8);
+    return bits >> (offset % 8);
+  }
+
+ private:
+  std::uint32_t words_[kUnits / 32 + 4] = {};
+  std::uint64_t start_ = 0;
+};
 
 template <int U, bool kEveryBlock>
 void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& progress) {
@@ -62,25 +94,32 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
 
   if (n > kTailUnits) {
     const std::uint64_t fastEnd = n - kTailUnits;
+    NeighbourBits<U> bits;
+    std::uint64_t covered = 0;
     for (;;) {
       std::uint64_t limit = fastEnd;
       if constexpr (!kEveryBlock) {
         limit = std::min(limit, (progress.nextEventAt() + U - 1) / U);
       }
       while (i < limit) {
-        // Bit t of `neighbours`: unit i + t equals unit i + t + 1. A repeat block runs while the
-        // bits are set, a literal block while they are clear; both forms are handled alike.
-        const std::uint8_t* at = in + i * U;
-        const std::uint32_t neighbours = detail::equalNeighbours<U>(at);
+        if (i >= covered) {
+          const std::uint64_t units = std::min(NeighbourBits<U>::kUnits, fastEnd - i);
+          bits.fill(in, i, units);
+          covered = i + units;
+        }
+        // A repeat block runs while the bits are set, a literal block while they are clear; both
+        // forms are handled alike.
+        const std::uint64_t neighbours = bits.at(i);
         const std::uint32_t repeat = neighbours & 1u;
-        const std::uint32_t flip = 0u - repeat;
-        const std::uint32_t ends = neighbours ^ flip;
-        const std::uint32_t span = ends != 0 ? detail::trailingZeros(ends) : longSpan<U>(at, flip);
+        const std::uint64_t ends = neighbours ^ (0 - std::uint64_t{repeat});
+        std::uint32_t span = ends != 0 ? detail::trailingZeros64(ends) : 64;
+        const std::uint8_t* at = in + i * U;
+        if (span >= NeighbourBits<U>::kValid) span = longSpan<U>(at, 0u - repeat);
         const std::uint32_t count = std::min(span + repeat, kMaxBlock);
         o[0] = static_cast<std::uint8_t>(count | repeat << 7);
         std::memcpy(o + 1, at, 32);
-        // Selected with the mask: a branch would be mispredicted on every other block.
-        const std::uint32_t bytes = (U & flip) | (count * U & ~flip);
+        // Selected with a mask: a branch would be mispredicted on every other block.
+        const std::uint32_t bytes = (U & (0u - repeat)) | (count * U & (repeat - 1u));
         if (bytes > 32) std::memcpy(o + 33, at + 32, bytes - 32);
         o += 1 + bytes;
         i += count;

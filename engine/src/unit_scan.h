@@ -72,4 +72,8 @@ inline std::uint32_t trailingZeros(std::uint32_t nonZero) {
   return static_cast<std::uint32_t>(__builtin_ctz(nonZero));
 }
 
+inline std::uint32_t trailingZeros64(std::uint64_t nonZero) {
+  return static_cast<std::uint32_t>(__builtin_ctzll(nonZero));
+}
+
 }  // namespace ravlin::detail

@@ -49,7 +49,8 @@ std::vector<Input> shapedInputs(int unitBytes) {
         shape.alphabet = alphabet;
         shape.runLengths = lengths;
         shape.literalLengths = lengths;
-        const std::size_t units = 150 + seed * 331 + (seed % 2);
+        // The last seed's inputs run over several of the fast packer's stretches of 4096 units.
+        const std::size_t units = seed == 6 ? 9001 : 150 + seed * 331 + (seed % 2);
         inputs.push_back({"shaped alphabet " + std::to_string(alphabet) + " seed " +
                               std::to_string(seed) + (lengths == limits ? " limits" : " short"),
                           datagen::shaped(shape, units, seed)});
