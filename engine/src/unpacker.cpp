@@ -61,23 +61,6 @@ inline void copyLiteral(std::uint8_t* out, const std::uint8_t* in, std::size_t b
 
 #endif
 
-// Decodes the block at `p` into `o`: returns the stream bytes it took and sets `written` to the
-// bytes it produced. Reads up to kBlockReach<U> bytes and writes up to kBlockRoom<U> bytes.
-template <int U>
-inline std::size_t decodeBlock(const std::uint8_t* p, std::uint8_t* o, std::size_t& written) {
-  const std::uint32_t control = p[0];
-  const std::size_t bytes = (control & 0x7F) * std::size_t{U};
-  written = bytes;
-  // A branch on the kind, well predicted on real graphics, lets the processor run on into the
-  // next block without waiting for this control byte when the block is a repeat.
-  if (control >= 0x80) {
-    fillRepeat<U>(o, p + 1, bytes);
-    return 1 + U;
-  }
-  copyLiteral(o, p + 1, bytes);
-  return 1 + bytes;
-}
-
 template <int U, bool kEveryBlock>
 void unpackUnits(std::span<const std::uint8_t> stream, ByteBuffer& out, Progress& progress) {
   const std::uint8_t* const begin = stream.data();
@@ -98,16 +81,33 @@ void unpackUnits(std::span<const std::uint8_t> stream, ByteBuffer& out, Progress
         stop = std::min({stop, progress.changeAt(), progress.nextEventAt()});
       }
       std::uint8_t* const roomEnd = out.data() + out.capacity() - kBlockRoom<U>;
-      while (p < stop && o < roomEnd) {
-        if (begin[p] == 0x00) {
+      const std::uint8_t* block = begin + p;
+      const std::uint8_t* const blockStop = begin + stop;
+      while (block < blockStop && o < roomEnd) {
+        const std::uint32_t control = *block;
+        if (control == 0x00) {
           out.commit(written());
           return;
         }
-        std::size_t produced = 0;
-        p += decodeBlock<U>(begin + p, o, produced);
-        o += produced;
-        if constexpr (kEveryBlock) progress.afterBlock(p, p);
+        // A branch on the kind, well predicted on real graphics, lets the processor run on into
+        // the next block without waiting for this control byte when the block is a repeat.
+        if (control >= 0x80) {
+          const std::size_t bytes = (control & 0x7F) * std::size_t{U};
+          fillRepeat<U>(o, block + 1, bytes);
+          o += bytes;
+          block += 1 + U;
+        } else {
+          const std::size_t bytes = control * std::size_t{U};
+          copyLiteral(o, block + 1, bytes);
+          o += bytes;
+          block += 1 + bytes;
+        }
+        if constexpr (kEveryBlock) {
+          const auto position = static_cast<std::uint64_t>(block - begin);
+          progress.afterBlock(position, position);
+        }
       }
+      p = static_cast<std::uint64_t>(block - begin);
       if constexpr (!kEveryBlock) progress.afterBlock(p, p);
       if (p >= fastEnd) break;
       if (o >= roomEnd) {
