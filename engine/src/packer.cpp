@@ -1,4 +1,4 @@
-// The fast packer: greedy repeat and literal blocks, found 32 units at a time.
+// The fast packer: greedy repeat and literal blocks whose lengths come from a bit scan.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -84,9 +84,10 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
   const bool exhaustible = input.size() % U == 0;
 
   out.clear();
-  // A stream never exceeds 4/3 of its input (method I's worst: a literal of one unit before
-  // every pair) plus the final step and end marker; the fast loop writes up to 32 bytes ahead.
-  out.reserve(input.size() + input.size() / 2 + 64);
+  // The longest streams: method I's literal of one byte before every pair, 4 bytes for 3 input
+  // bytes; method II's literals of 127 words, 255 bytes for 254. Beyond them come the final step
+  // and the end marker, and the fast loop writes up to 32 bytes ahead.
+  out.reserve(input.size() + input.size() / (U == 1 ? 3 : 254) + 64);
   std::uint8_t* const base = out.data();
   std::uint8_t* o = base;
   std::uint64_t i = 0;

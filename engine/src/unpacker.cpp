@@ -68,8 +68,9 @@ void unpackUnits(std::span<const std::uint8_t> stream, ByteBuffer& out, Progress
   std::uint64_t p = 0;
 
   out.clear();
-  // Graphics typically unpack to a few times their packed size; the buffer doubles beyond that.
-  out.reserve(std::max<std::uint64_t>(size * 4, 4096));
+  // Graphics unpack to a few times their packed size: the buffer starts at twice and doubles as
+  // needed, so that a large stream does not ask for more memory than its output needs.
+  out.reserve(std::max<std::uint64_t>(size * 2, 4096));
   std::uint8_t* o = out.data();
   const auto written = [&] { return static_cast<std::size_t>(o - out.data()); };
 
