@@ -76,6 +76,10 @@ std::vector<Input> packInputs(Method method) {
   std::vector<Input> inputs = allBinaryStrings(method == Method::kI ? 12 : 13);
   for (Input& input : shapedInputs(unitSize(method))) inputs.push_back(std::move(input));
   for (Input& input : graphicsInputs()) inputs.push_back(std::move(input));
+  // The longest streams a packer can make: a literal of one byte before every pair (method I),
+  // literals of 127 words throughout (method II).
+  inputs.push_back({"longest stream", method == Method::kI ? times(20000, hex("41 42 42"))
+                                                           : times(20000, hex("01 00 02 00"))});
   if (method == Method::kII) {
     // An odd last byte after any content: the run ends reading half a unit.
     for (const Input& input : shapedInputs(2))
