@@ -92,6 +92,11 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
   std::uint8_t* o = base;
   std::uint64_t i = 0;
   const auto written = [&] { return static_cast<std::uint64_t>(o - base); };
+  // The buffer's size is kept up to date before the host is called, in case the host throws.
+  const auto afterBlock = [&](std::uint64_t units) {
+    out.commit(written());
+    progress.afterBlock(written(), units * U);
+  };
 
   if (n > kTailUnits) {
     const std::uint64_t fastEnd = n - kTailUnits;
@@ -124,10 +129,10 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
         if (bytes > 32) std::memcpy(o + 33, at + 32, bytes - 32);
         o += 1 + bytes;
         i += count;
-        if (kEveryBlock || written() >= progress.changeAt()) progress.afterBlock(written(), i * U);
+        if (kEveryBlock || written() >= progress.changeAt()) afterBlock(i);
       }
       if (i >= fastEnd) break;
-      progress.afterBlock(written(), i * U);
+      afterBlock(i);
     }
   }
 
@@ -148,7 +153,7 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
       i += count;
       // With an odd last byte, the run's end is looked for in that byte.
       if (i == n && !exhaustible) readBeyondEnd();
-      progress.afterBlock(written(), i * U);
+      afterBlock(i);
       if (i == n) break;
       if (i + 1 == n && exhaustible) {
         // The unit that ended the run is the last one.
@@ -174,7 +179,7 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
     i += count;
     if (nextIsLast) {
       if (!exhaustible) readBeyondEnd();
-      progress.afterBlock(written(), i * U);
+      afterBlock(i);
       // The last unit joins the block when it has room, else stands alone.
       if (count < kMaxBlock) {
         ++*control;
@@ -185,7 +190,7 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
       }
       break;
     }
-    progress.afterBlock(written(), i * U);
+    afterBlock(i);
     if (i + 2 == n && exhaustible) {
       if (unit(i) != unit(i + 1)) {
         o = putLiteral<U>(o, 2, in + i * U);

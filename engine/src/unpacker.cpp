@@ -73,6 +73,11 @@ void unpackUnits(std::span<const std::uint8_t> stream, ByteBuffer& out, Progress
   out.reserve(std::max<std::uint64_t>(size * 2, 4096));
   std::uint8_t* o = out.data();
   const auto written = [&] { return static_cast<std::size_t>(o - out.data()); };
+  // The buffer's size is kept up to date before the host is called, in case the host throws.
+  const auto afterBlock = [&](std::uint64_t position) {
+    out.commit(written());
+    progress.afterBlock(position, position);
+  };
 
   if (size > kBlockReach<U>) {
     const std::uint64_t fastEnd = size - kBlockReach<U>;
@@ -104,12 +109,11 @@ void unpackUnits(std::span<const std::uint8_t> stream, ByteBuffer& out, Progress
           block += 1 + bytes;
         }
         if constexpr (kEveryBlock) {
-          const auto position = static_cast<std::uint64_t>(block - begin);
-          progress.afterBlock(position, position);
+          afterBlock(static_cast<std::uint64_t>(block - begin));
         }
       }
       p = static_cast<std::uint64_t>(block - begin);
-      if constexpr (!kEveryBlock) progress.afterBlock(p, p);
+      if constexpr (!kEveryBlock) afterBlock(p);
       if (p >= fastEnd) break;
       if (o >= roomEnd) {
         out.commit(written());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,44 @@ TEST(FastCodec, RoundTripsBothMethods) {
       pack(method, input.bytes, stream, quiet);
       unpack(method, stream.bytes(), back, quiet);
       ASSERT_EQ(Bytes(back.bytes().begin(), back.bytes().end()), input.bytes);
+    }
+  }
+}
+
+// A host that fails on its k-th bar update.
+class FailingHost : public RecordingHost {
+ public:
+  explicit FailingHost(std::size_t failAt) : failAt_(failAt) {}
+  void SetBarWidth(int width) override {
+    RecordingHost::SetBarWidth(width);
+    if (bars.size() == failAt_) throw std::runtime_error("host failed");
+  }
+
+ private:
+  std::size_t failAt_;
+};
+
+Bytes outputWhenHostFails(CodecCall call, Method method, const Bytes& input, std::size_t failAt) {
+  FailingHost host(failAt);
+  ByteBuffer out;
+  EXPECT_THROW(call(method, input, out, host), std::runtime_error);
+  return {out.bytes().begin(), out.bytes().end()};
+}
+
+// Whatever ends a run, the output buffer holds what the run produced up to that point.
+TEST(FastCodec, HostFailureKeepsTheOutputSoFar) {
+  const Bytes sprite = datagen::spriteBytes(20000, 3);
+  QuietHost quiet;
+  for (const Method method : {Method::kI, Method::kII}) {
+    ByteBuffer stream;
+    pack(method, sprite, stream, quiet);
+    const Bytes packed(stream.bytes().begin(), stream.bytes().end());
+    for (const std::size_t failAt : {1u, 2u, 100u, 1000u}) {
+      SCOPED_TRACE(methodName(method) + " update " + std::to_string(failAt));
+      EXPECT_EQ(outputWhenHostFails(&ravlin::pack, method, sprite, failAt),
+                outputWhenHostFails(&reference::pack, method, sprite, failAt));
+      EXPECT_EQ(outputWhenHostFails(&ravlin::unpack, method, packed, failAt),
+                outputWhenHostFails(&reference::unpack, method, packed, failAt));
     }
   }
 }
