@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+// SSE2 is part of every x86-64 processor; elsewhere the portable loops below are used. Building
+// with -DRAVLIN_PORTABLE_SCAN selects them on x86-64 too, to test them there.
 #if defined(__SSE2__) && !defined(RAVLIN_PORTABLE_SCAN)
 #include <emmintrin.h>
 #define RAVLIN_SSE2 1
