@@ -1,4 +1,4 @@
-// The literal codec: every step of the scan and of unpacking as written, on a simulated file.
+// The literal codec: the scan and the unpacking loop one unit per read, on a simulated file.
 #include "ravlin/reference.h"
 
 #include <string>
@@ -65,7 +65,7 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
   const std::int64_t inputSize = static_cast<std::int64_t>(input.size());
   SimulatedFile file(input);
 
-  // Step 1.
+  // Start: an empty output, the first unit read.
   out.clear();
   std::int64_t outputLength = 0;
   std::int64_t readPosition = u;
@@ -77,17 +77,16 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
   std::int64_t blockStart = 0;
 
   for (;;) {
-    // Step 2.
+    // A block starts: seek to just after its first unit and read the next one.
     file.seek(readPosition);
     next = file.readUnit(u);
-    // Step 3.
     repeat = current == next;
     blockStart = outputLength;
     count = repeat ? 2 : 1;
     grow(out, repeat ? 1 + u : 1);
     tookLastUnit = false;
     if (repeat) {
-      // Step 4.
+      // Repeat block: grows while the units stay equal, to at most 127.
       storeUnit(out, blockStart + 1, current, u);
       while (current == next && count < 128) {
         out.data()[blockStart] = static_cast<std::uint8_t>(0x80 + count);
@@ -101,10 +100,9 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
       }
       outputLength += 1 + u;
       if (!file.exhausted()) current = next;
-      // Step 6.
       readPosition = file.position();
     } else {
-      // Step 5.
+      // Literal block: takes units while each differs from the next, to at most 127.
       outputLength += 1;
       while (current != next && count < 128) {
         grow(out, u);
@@ -119,20 +117,20 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
         current = next;
         next = file.readUnit(u);
       }
-      // Step 6.
+      // One unit back: the unit that stopped the block starts the next one.
       readPosition = file.position() - u;
     }
-    // Steps 7 and 8.
+    // The share of the input saved so far.
     const std::int64_t percentage = 100 - outputLength * 100 / inputSize;
     showPercentage(host, percentage, 2 * (percentage < 0 ? -percentage : percentage));
-    // Step 9: method I asks the open file; method II compares with the input size.
+    // Method I asks the open file whether it is exhausted; method II compares with the size.
     const bool done = method == Method::kI ? file.exhausted()
                                            : readPosition == inputSize ||
                                                  (readPosition == inputSize - 2 && current != next);
     if (done) break;
   }
 
-  // Step 11, the final step: the units the last scan block left over.
+  // The one or two units the last block left over, then the end marker.
   if (repeat) {
     if (!tookLastUnit) {
       out.append(std::uint8_t{0x01});
@@ -153,7 +151,6 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
     appendUnit(out, current, u);
     appendUnit(out, next, u);
   }
-  // Step 12.
   out.append(std::uint8_t{0x00});
 }
 

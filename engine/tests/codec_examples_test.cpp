@@ -1,4 +1,4 @@
-// The documented examples of the packed stream, run on the literal and the fast codec alike:
+// Worked examples of the packed stream, run on the literal and the fast codec alike:
 // streams, bar updates (caption and width, in order), failures and what survives them.
 #include <gtest/gtest.h>
 
