@@ -156,13 +156,14 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
       afterBlock(i);
       if (i == n) break;
       if (i + 1 == n && exhaustible) {
-        // The unit that ended the run is the last one.
+        // One unit is left, the one that ended the run or its 128th: a literal of its own.
         o = putLiteral<U>(o, 1, in + i * U);
         break;
       }
       continue;
     }
 
+    // A literal block; it stops early when only the last unit is left after it.
     std::uint64_t count = 0;
     bool nextIsLast = false;
     for (;;) {
@@ -191,6 +192,7 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
       break;
     }
     afterBlock(i);
+    // Two units are left after a literal block that stopped before them.
     if (i + 2 == n && exhaustible) {
       if (unit(i) != unit(i + 1)) {
         o = putLiteral<U>(o, 2, in + i * U);
