@@ -47,13 +47,13 @@ constexpr std::array kOptionSpecs{
 
 const OptionSpec* findShort(char name) {
   const auto* it = std::find_if(kOptionSpecs.begin(), kOptionSpecs.end(),
-                                [&](const OptionSpec& spec) { return spec.shortName == name; });
+                                [&](const OptionSpec& option) { return option.shortName == name; });
   return it == kOptionSpecs.end() ? nullptr : &*it;
 }
 
 const OptionSpec* findLong(std::string_view name) {
   const auto* it = std::find_if(kOptionSpecs.begin(), kOptionSpecs.end(),
-                                [&](const OptionSpec& spec) { return spec.longName == name; });
+                                [&](const OptionSpec& option) { return option.longName == name; });
   return it == kOptionSpecs.end() ? nullptr : &*it;
 }
 
@@ -110,39 +110,39 @@ class Parser {
   void parseLong(std::string_view body) {
     const std::size_t equals = body.find('=');
     const std::string_view name = body.substr(0, equals);
-    const OptionSpec* spec = findLong(name);
-    if (spec == nullptr) return fail("unknown option '--" + std::string(name) + "'");
+    const OptionSpec* option = findLong(name);
+    if (option == nullptr) return fail("unknown option '--" + std::string(name) + "'");
     if (equals != std::string_view::npos) {
-      if (!spec->takesValue) return fail("option '--" + std::string(name) + "' takes no value");
-      return apply(*spec, body.substr(equals + 1));
+      if (!option->takesValue) return fail("option '--" + std::string(name) + "' takes no value");
+      return apply(*option, body.substr(equals + 1));
     }
-    applyWithNextValue(*spec, "--" + std::string(name));
+    applyWithNextValue(*option, "--" + std::string(name));
   }
 
   // "-cfv" are three flags; in "-m2" or "-ofile" the rest of the argument is the value.
   void parseShortBundle(std::string_view bundle) {
     for (std::size_t i = 0; i < bundle.size() && !done_; ++i) {
-      const OptionSpec* spec = findShort(bundle[i]);
-      if (spec == nullptr) return fail("unknown option '-" + std::string(1, bundle[i]) + "'");
-      if (!spec->takesValue) {
-        apply(*spec, {});
+      const OptionSpec* option = findShort(bundle[i]);
+      if (option == nullptr) return fail("unknown option '-" + std::string(1, bundle[i]) + "'");
+      if (!option->takesValue) {
+        apply(*option, {});
       } else if (i + 1 < bundle.size()) {
-        return apply(*spec, bundle.substr(i + 1));
+        return apply(*option, bundle.substr(i + 1));
       } else {
-        return applyWithNextValue(*spec, "-" + std::string(1, bundle[i]));
+        return applyWithNextValue(*option, "-" + std::string(1, bundle[i]));
       }
     }
   }
 
-  void applyWithNextValue(const OptionSpec& spec, const std::string& shownName) {
-    if (!spec.takesValue) return apply(spec, {});
+  void applyWithNextValue(const OptionSpec& option, const std::string& shownName) {
+    if (!option.takesValue) return apply(option, {});
     if (next_ >= args_.size()) return fail("option '" + shownName + "' needs a value");
-    apply(spec, args_[next_++]);
+    apply(option, args_[next_++]);
   }
 
-  void apply(const OptionSpec& spec, std::string_view value) {
+  void apply(const OptionSpec& option, std::string_view value) {
     Options& options = result_.options;
-    switch (spec.flag) {
+    switch (option.flag) {
       case Flag::kMethod:
         if (value == "1") {
           options.method = Method::kI;
