@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <set>
@@ -61,6 +62,40 @@ TEST(ByteBuffer, MoveHandsOverTheBytes) {
   source = std::move(target);
   EXPECT_EQ(source.size(), 3u);
   EXPECT_EQ(target.capacity(), 0u);  // NOLINT(bugprone-use-after-move)
+}
+
+// Buffers of 2 MiB and more live in memory of another kind than small ones: growing from one to
+// the other, growing a large one, and handing large ones over must keep every byte.
+TEST(ByteBuffer, GrowthAcrossLargeSizesKeepsTheBytes) {
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  const std::vector<std::size_t> stepsTable[] = {
+      {100, 2 * kMiB - 101, 1, 3 * kMiB},         // up to exactly 2 MiB, then past it
+      {3 * kMiB + 7, 5 * kMiB, 1},                // large from the first reserve
+      {kMiB, kMiB, kMiB, kMiB, kMiB, 13 * kMiB},  // many growths of a large buffer
+  };
+  for (const auto& steps : stepsTable) {
+    ByteBuffer buffer;
+    std::vector<std::uint8_t> expected;
+    for (const std::size_t step : steps) {
+      std::vector<std::uint8_t> chunk(step);
+      for (std::size_t k = 0; k < step; ++k) {
+        chunk[k] = static_cast<std::uint8_t>((expected.size() + k) * 131 / 7);
+      }
+      buffer.append(chunk.data(), chunk.size());
+      expected.insert(expected.end(), chunk.begin(), chunk.end());
+      ASSERT_GE(buffer.capacity(), buffer.size());
+    }
+    ASSERT_EQ(contents(buffer), expected);
+    ByteBuffer other;
+    other.reserve(4 * kMiB);
+    other = std::move(buffer);
+    EXPECT_EQ(contents(other), expected);
+    // The room reserve() makes past the size is writable up to the capacity.
+    other.reserve(kMiB);
+    other.data()[other.capacity() - 1] = 1;
+    other.commit(other.capacity());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), other.data()));
+  }
 }
 
 // Sizes that no allocation can satisfy fail before asking the allocator.
