@@ -7,7 +7,7 @@ PACKAGES := build-essential cmake ninja-build g++ clang libclang-rt-14-dev \
 
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps build run test test-ci test-asan test-fuzz bench fuzz gallery screenshots clean
+.PHONY: all deps build run test test-ci test-clang test-asan test-fuzz bench fuzz gallery screenshots clean
 
 all: build
 
@@ -29,13 +29,18 @@ run: build
 	else echo "The window is not built yet."; fi
 
 # Every test: GCC build with warnings as errors (engine, controls, window, command line),
-# then the engine and command-line tests again under the sanitizers, then short fuzz runs.
-test: deps test-ci test-asan test-fuzz
+# the window built by Clang with warnings as errors, then the engine and command-line tests
+# again under the sanitizers (Clang), then short fuzz runs.
+test: deps test-ci test-clang test-asan test-fuzz
 
 test-ci:
 	cmake --preset ci
 	cmake --build --preset ci
 	QT_QPA_PLATFORM=offscreen ctest --preset ci -j2
+
+test-clang:
+	cmake --preset clang
+	cmake --build --preset clang --target ravlin controls-gallery
 
 test-asan:
 	cmake --preset asan
