@@ -46,8 +46,10 @@ bool isMapped(std::size_t capacity) {
   return capacity >= kHugePage;
 }
 
-// Rounds up to whole huge pages; the caller has checked that the result stays in range.
+// Rounds a large capacity up to whole huge pages; the caller has checked that the result stays in
+// range.
 std::size_t wholeHugePages(std::size_t bytes) {
+  if (!isMapped(bytes)) return bytes;
   return (bytes + kHugePage - 1) / kHugePage * kHugePage;
 }
 
