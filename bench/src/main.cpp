@@ -1,6 +1,5 @@
 // ravlin-bench: runs every benchmark, then prints the summary of MB/s and ratios to LZ4.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <exception>
@@ -11,31 +10,12 @@
 
 #include "codec_benchmarks.h"
 #include "data_sets.h"
+#include "ravlin/scratch_folder.h"
 #include "summary_reporter.h"
 
 namespace {
 
 constexpr std::size_t kDataSetBytes = 8 << 20;
-
-// A fresh folder for the files the file runs read, removed with everything in it at the end.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ravlin-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create " + pattern);
-    path_ = pattern;
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 }  // namespace
 
@@ -54,7 +34,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
 
   try {
-    ScratchFolder scratch;
+    const ravlin::testing::ScratchFolder scratch;  // the files the file runs read
     const auto sets = ravlin::bench::loadDataSets(kDataSetBytes);
     for (const auto& set : sets) ravlin::bench::registerBenchmarks(set, scratch.path());
     ravlin::bench::SummaryReporter reporter(sets, isatty(STDOUT_FILENO) != 0);

@@ -11,7 +11,7 @@
 #include "codec_support.h"
 #include "fault_injecting_file_system.h"
 #include "ravlin/engine.h"
-#include "scratch_folder.h"
+#include "ravlin/scratch_folder.h"
 
 namespace ravlin::testing {
 namespace {

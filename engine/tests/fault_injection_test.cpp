@@ -16,7 +16,7 @@
 #include "ravlin/engine.h"
 #include "ravlin/file_system.h"
 #include "recording_host.h"
-#include "scratch_folder.h"
+#include "ravlin/scratch_folder.h"
 #include "thrown_message.h"
 
 namespace ravlin {

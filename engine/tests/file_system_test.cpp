@@ -9,7 +9,7 @@
 
 #include "fault_injecting_file_system.h"
 #include "ravlin/byte_buffer.h"
-#include "scratch_folder.h"
+#include "ravlin/scratch_folder.h"
 #include "thrown_message.h"
 
 namespace ravlin {

@@ -8,7 +8,7 @@
 
 #include "ravlin/byte_buffer.h"
 #include "ravlin/file_system.h"
-#include "scratch_folder.h"
+#include "ravlin/scratch_folder.h"
 
 namespace ravlin {
 namespace {

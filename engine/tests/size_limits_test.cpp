@@ -25,7 +25,7 @@
 #include "ravlin/byte_buffer.h"
 #include "ravlin/engine.h"
 #include "ravlin/reference.h"
-#include "scratch_folder.h"
+#include "ravlin/scratch_folder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define RAVLIN_SANITIZED 1

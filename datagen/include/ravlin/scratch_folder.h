@@ -1,4 +1,5 @@
-// Test support: a fresh folder under the system's temporary folder, removed with its contents.
+// Test support shared by tests and benchmarks: a fresh folder under the system's temporary folder,
+// removed with its contents.
 #pragma once
 
 #include <cstdint>
