@@ -14,8 +14,10 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMoveEvent>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyleFactory>
@@ -214,16 +216,50 @@ void TForm1::FormCreate() {
   StartupFolder = QDir::currentPath();
 }
 
+void TForm1::centreOnScreen() {
+  if (const QScreen* display = screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(display->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
 void TForm1::showEvent(QShowEvent* event) {
-  if (!centred_) {
-    centred_ = true;
-    if (const QScreen* display = screen()) {
-      QRect frame = frameGeometry();
-      frame.moveCenter(display->availableGeometry().center());
-      move(frame.topLeft());
-    }
+  if (placement_ == Placement::kFirstShow) {
+    placement_ = Placement::kAwaitingFrame;
+    centreOnScreen();
   }
   QWidget::showEvent(event);
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  // The window manager adds its frame only after the first show, which moves the window: centre
+  // it once more as soon as the frame's size is known, counting the frame in.
+  if (placement_ == Placement::kAwaitingFrame && frameGeometry().size() != size()) {
+    placement_ = Placement::kDone;
+    centreOnScreen();
+  }
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  // Arrow keys that no control took move the focus, as in a dialog: right and down to the next
+  // control, left and up to the previous one.
+  if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+    switch (event->key()) {
+      case Qt::Key_Right:
+      case Qt::Key_Down:
+        focusNextChild();
+        return;
+      case Qt::Key_Left:
+      case Qt::Key_Up:
+        focusPreviousChild();
+        return;
+      default:
+        break;
+    }
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -238,6 +238,22 @@ class WindowLayoutTest : public QObject {
     QVERIFY(form.Memo1->hasFocus());
   }
 
+  // A focused button keeps Space, Enter and Escape; the arrows move the focus as in a dialog.
+  void arrowKeysMoveTheFocus() {
+    ScriptedDialogs dialogs;
+    TForm1 form(dialogs);
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.XiButton8->setFocus();
+    QTest::keyClick(form.XiButton8, Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), form.XiButton5);  // the Start buttons are disabled
+    QTest::keyClick(form.XiButton5, Qt::Key_Up);
+    QCOMPARE(QApplication::focusWidget(), form.XiButton8);
+    QTest::keyClick(form.XiButton8, Qt::Key_Escape);
+    QCOMPARE(QApplication::focusWidget(), form.XiButton8);
+  }
+
   void memoLook() {
     ScriptedDialogs dialogs;
     TForm1 form(dialogs);
