@@ -23,9 +23,11 @@
 #include <QStyleFactory>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QWindow>
 
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "GroupBoxStyle.h"
 #include "PageHost.h"
 #include "ReadOnlyMemo.h"
 #include "SourceFiles.h"
@@ -136,6 +138,10 @@ void TForm1::createControls() {
   tabStyle->setParent(PageControl1);
   PageControl1->tabBar()->setStyle(tabStyle);
 
+  // The bars lie 16 pixels down in their groups: the frame line runs through the title, above them.
+  auto* groupStyle = new GroupBoxStyle(QStyleFactory::create(style()->name()));
+  groupStyle->setParent(PageControl1);
+
   const auto makePage = [this](const char* name, const QString& title) {
     auto* page = new QWidget;
     page->setObjectName(QLatin1String(name));
@@ -162,6 +168,7 @@ void TForm1::createControls() {
   XiButton9->setToolTip(QStringLiteral("Effective for (1-8) bpp image format"));
   GroupBox4 = place(new QGroupBox(QStringLiteral("Compression ratio"), TabSheet4), "GroupBox4", 3,
                     46, 212, 60);
+  GroupBox4->setStyle(groupStyle);
   XiPanel4 = makeBar(GroupBox4, "XiPanel4");
   XiButton1 = makeButton(TabSheet4, "XiButton1", {220, 81, 75, 25}, QStringLiteral("Start (II)"),
                          XiButton::csNeoSky);
@@ -175,6 +182,7 @@ void TForm1::createControls() {
                           XiButton::csNeoGrass);
   GroupBox5 = place(new QGroupBox(QStringLiteral("Decompression progress"), TabSheet5), "GroupBox5",
                     3, 46, 212, 60);
+  GroupBox5->setStyle(groupStyle);
   XiPanel5 = makeBar(GroupBox5, "XiPanel5");
   XiButton11 = makeButton(TabSheet5, "XiButton11", {220, 50, 75, 25}, QStringLiteral("Start (I)"),
                           XiButton::csNeoSky);
@@ -228,18 +236,30 @@ void TForm1::showEvent(QShowEvent* event) {
   if (placement_ == Placement::kFirstShow) {
     placement_ = Placement::kAwaitingFrame;
     centreOnScreen();
+    // The window manager adds its frame only once the window is mapped, which the native
+    // window's first exposure tells.
+    if (QWindow* native = windowHandle()) native->installEventFilter(this);
   }
   QWidget::showEvent(event);
 }
 
 void TForm1::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  // The window manager adds its frame only after the first show, which moves the window: centre
-  // it once more as soon as the frame's size is known, counting the frame in.
-  if (placement_ == Placement::kAwaitingFrame && frameGeometry().size() != size()) {
-    placement_ = Placement::kDone;
-    centreOnScreen();
-  }
+  centreOnceFramed();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::Expose) centreOnceFramed();
+  return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::centreOnceFramed() {
+  // Centred at the first show with the client area alone, the window's frame would sit above
+  // the centre: centre once more, counting the frame in, as soon as its size is known.
+  if (placement_ != Placement::kAwaitingFrame || frameGeometry().size() == size()) return;
+  placement_ = Placement::kDone;
+  if (QWindow* native = windowHandle()) native->removeEventFilter(this);
+  centreOnScreen();
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

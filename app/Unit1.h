@@ -83,6 +83,7 @@ class TForm1 : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -92,6 +93,7 @@ class TForm1 : public QWidget {
 
   void createControls();
   void centreOnScreen();
+  void centreOnceFramed();
   void connectHandlers();
   void browse(QLineEdit* field, TXiButton* startI, TXiButton* startII);
   void pack(Routine routine, ravlin::Method method);

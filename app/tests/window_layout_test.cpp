@@ -263,6 +263,28 @@ class WindowLayoutTest : public QObject {
     QCOMPARE(form.Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
   }
 
+  // The group's frame line runs above the bar and below it, not through it.
+  void barsSitInsideTheirGroupFrames() {
+    ScriptedDialogs dialogs;
+    TForm1 form(dialogs);
+    for (QGroupBox* group : {form.GroupBox4, form.GroupBox5}) {
+      const QImage image = group->grab().toImage();
+      const QRgb background = image.pixel(0, 0);
+      int top = 0;
+      while (top < image.height() && image.pixel(0, top) == background) ++top;
+      int bottom = image.height() - 1;
+      while (bottom > top && image.pixel(0, bottom) == background) --bottom;
+      const QRect bar = group->findChild<TXiPanel*>()->geometry();
+      QVERIFY2(top < bar.top() && bottom > bar.bottom(),
+               qPrintable(QStringLiteral("%1: frame rows %2 to %3, bar rows %4 to %5")
+                              .arg(group->objectName())
+                              .arg(top)
+                              .arg(bottom)
+                              .arg(bar.top())
+                              .arg(bar.bottom())));
+    }
+  }
+
   void aboutButtonLiesOverTheTabRow() {
     ScriptedDialogs dialogs;
     TForm1 form(dialogs);
