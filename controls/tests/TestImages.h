@@ -31,24 +31,18 @@ inline QString hexColor(std::uint32_t color) {
                            .arg(hexColor(actualPixel), hexColor(expected)))); \
   } while (false)
 
-// `face` with `text` drawn over it as plain text in `color` (0x00BBGGRR), the top-left of its
-// text cell at `cell`: how a control's caption should look on that face.
-inline QImage withText(QImage face, const QFont& font, const QString& text, QPoint cell,
+// `face` with `text` drawn over it as plain text in `color` (0x00BBGGRR): centred in `cell`, or,
+// for a cell of no width, from its top-left corner on. How a control's caption should look.
+inline QImage withText(QImage face, const QFont& font, const QString& text, QRect cell,
                        std::uint32_t color) {
   QPainter painter(&face);
   painter.setFont(font);
   painter.setPen(QColor(int(color & 0xFF), int(color >> 8 & 0xFF), int(color >> 16 & 0xFF)));
-  painter.drawText(cell + QPoint(0, QFontMetrics(font, &face).ascent()), text);
-  return face;
-}
-
-// The same with the text centred in the rectangle `cell`, unclipped.
-inline QImage withCentredText(QImage face, const QFont& font, const QString& text, QRect cell,
-                              std::uint32_t color) {
-  QPainter painter(&face);
-  painter.setFont(font);
-  painter.setPen(QColor(int(color & 0xFF), int(color >> 8 & 0xFF), int(color >> 16 & 0xFF)));
-  painter.drawText(cell, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, text);
+  if (cell.width() == 0) {
+    painter.drawText(cell.topLeft() + QPoint(0, QFontMetrics(font, &face).ascent()), text);
+  } else {
+    painter.drawText(cell, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, text);
+  }
   return face;
 }
 

@@ -256,7 +256,7 @@ void PanelTest::captionPlaces() {
   if (alignment == taCenter) x = (200 - tw) / 2;
   const int th = metrics.size(Qt::TextSingleLine, QStringLiteral("AaBbCcDd")).height();
   // The caption's ink stays clear of the bevels, so drawing it last changes nothing.
-  QCOMPARE(panel.render(), withText(bare, panel.font(), caption, QPoint(x, (34 - th) / 2), 0));
+  QCOMPARE(panel.render(), withText(bare, panel.font(), caption, QRect(x, (34 - th) / 2, 0, 0), 0));
 }
 
 // An ampersand is drawn like any other character; nothing is underlined.
@@ -267,8 +267,8 @@ void PanelTest::ampersandIsDrawn() {
   panel.setCaption(QStringLiteral("A&B"));
   const QImage probe(1, 1, QImage::Format_RGB32);
   const QFontMetrics metrics(panel.font(), &probe);
-  const QPoint cell((200 - metrics.horizontalAdvance(QStringLiteral("A&B"))) / 2,
-                    (34 - metrics.height()) / 2);
+  const QRect cell((200 - metrics.horizontalAdvance(QStringLiteral("A&B"))) / 2,
+                   (34 - metrics.height()) / 2, 0, 0);
   QCOMPARE(panel.render(), withText(bare, panel.font(), QStringLiteral("A&B"), cell, 0));
 }
 
