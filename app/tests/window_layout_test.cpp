@@ -263,25 +263,18 @@ class WindowLayoutTest : public QObject {
     QCOMPARE(form.Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
   }
 
-  // The group's frame line runs above the bar and below it, not through it.
+  // The group's frame line runs above the bar and below it, not through it: column 0 of the
+  // group shows the frame's left side.
   void barsSitInsideTheirGroupFrames() {
     ScriptedDialogs dialogs;
     TForm1 form(dialogs);
     for (QGroupBox* group : {form.GroupBox4, form.GroupBox5}) {
       const QImage image = group->grab().toImage();
-      const QRgb background = image.pixel(0, 0);
       int top = 0;
-      while (top < image.height() && image.pixel(0, top) == background) ++top;
-      int bottom = image.height() - 1;
-      while (bottom > top && image.pixel(0, bottom) == background) --bottom;
+      while (top < image.height() && image.pixel(0, top) == image.pixel(0, 0)) ++top;
       const QRect bar = group->findChild<TXiPanel*>()->geometry();
-      QVERIFY2(top < bar.top() && bottom > bar.bottom(),
-               qPrintable(QStringLiteral("%1: frame rows %2 to %3, bar rows %4 to %5")
-                              .arg(group->objectName())
-                              .arg(top)
-                              .arg(bottom)
-                              .arg(bar.top())
-                              .arg(bar.bottom())));
+      QVERIFY2(top < bar.top() && image.pixel(0, bar.bottom() + 1) != image.pixel(0, 0),
+               qPrintable(group->objectName() + QStringLiteral(": frame from row %1").arg(top)));
     }
   }
 
