@@ -224,9 +224,9 @@ void TForm1::FormCreate() {
   StartupFolder = QDir::currentPath();
 }
 
-void TForm1::centreOnScreen() {
+void TForm1::centreOnScreen(QSize outerSize) {
   if (const QScreen* display = screen()) {
-    QRect frame = frameGeometry();
+    QRect frame(QPoint(), outerSize);
     frame.moveCenter(display->availableGeometry().center());
     move(frame.topLeft());
   }
@@ -235,7 +235,8 @@ void TForm1::centreOnScreen() {
 void TForm1::showEvent(QShowEvent* event) {
   if (placement_ == Placement::kFirstShow) {
     placement_ = Placement::kAwaitingFrame;
-    centreOnScreen();
+    // The frame is not known yet; asking for it now could leave a size without it behind.
+    centreOnScreen(size());
     // The window manager adds its frame only once the window is mapped, which the native
     // window's first exposure tells.
     if (QWindow* native = windowHandle()) native->installEventFilter(this);
@@ -245,11 +246,14 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  centreOnceFramed();
+  if (exposed_) centreOnceFramed();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == windowHandle() && event->type() == QEvent::Expose) centreOnceFramed();
+  if (watched == windowHandle() && event->type() == QEvent::Expose) {
+    exposed_ = true;
+    centreOnceFramed();
+  }
   return QWidget::eventFilter(watched, event);
 }
 
@@ -259,7 +263,7 @@ void TForm1::centreOnceFramed() {
   if (placement_ != Placement::kAwaitingFrame || frameGeometry().size() == size()) return;
   placement_ = Placement::kDone;
   if (QWindow* native = windowHandle()) native->removeEventFilter(this);
-  centreOnScreen();
+  centreOnScreen(frameGeometry().size());
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

@@ -92,7 +92,8 @@ class TForm1 : public QWidget {
   using Routine = void (ravlin::Engine::*)(ravlin::Host&);
 
   void createControls();
-  void centreOnScreen();
+  // Moves the window so that a frame of `outerSize` around it is centred on its screen.
+  void centreOnScreen(QSize outerSize);
   void centreOnceFramed();
   void connectHandlers();
   void browse(QLineEdit* field, TXiButton* startI, TXiButton* startII);
@@ -117,4 +118,5 @@ class TForm1 : public QWidget {
   // Centring happens at the first show and once more when the window manager's frame is known.
   enum class Placement { kFirstShow, kAwaitingFrame, kDone };
   Placement placement_ = Placement::kFirstShow;
+  bool exposed_ = false;  // the native window has been shown on screen
 };
