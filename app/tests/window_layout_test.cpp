@@ -263,18 +263,27 @@ class WindowLayoutTest : public QObject {
     QCOMPARE(form.Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
   }
 
-  // The group's frame line runs above the bar and below it, not through it: column 0 of the
-  // group shows the frame's left side.
+  // The group's frame line runs above the bar and below it, not through it: a column right of
+  // the bar and of the title crosses nothing but the frame's top and bottom lines.
   void barsSitInsideTheirGroupFrames() {
     ScriptedDialogs dialogs;
     TForm1 form(dialogs);
     for (QGroupBox* group : {form.GroupBox4, form.GroupBox5}) {
       const QImage image = group->grab().toImage();
+      const int x = image.width() - 4;
+      const QRgb background = image.pixel(x, 0);  // the page, above the frame
       int top = 0;
-      while (top < image.height() && image.pixel(0, top) == image.pixel(0, 0)) ++top;
+      while (top < image.height() && image.pixel(x, top) == background) ++top;
+      int bottom = image.height() - 1;
+      while (bottom > 0 && image.pixel(x, bottom) == background) --bottom;
       const QRect bar = group->findChild<TXiPanel*>()->geometry();
-      QVERIFY2(top < bar.top() && image.pixel(0, bar.bottom() + 1) != image.pixel(0, 0),
-               qPrintable(group->objectName() + QStringLiteral(": frame from row %1").arg(top)));
+      QVERIFY2(
+          top < bar.top() && bottom > bar.bottom(),
+          qPrintable(group->objectName() + QStringLiteral(": frame rows %1 to %2, bar %3 to %4")
+                                               .arg(top)
+                                               .arg(bottom)
+                                               .arg(bar.top())
+                                               .arg(bar.bottom())));
     }
   }
 
