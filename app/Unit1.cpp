@@ -14,16 +14,20 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMoveEvent>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QWindow>
 
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "GroupBoxStyle.h"
 #include "PageHost.h"
 #include "ReadOnlyMemo.h"
 #include "SourceFiles.h"
@@ -134,6 +138,10 @@ void TForm1::createControls() {
   tabStyle->setParent(PageControl1);
   PageControl1->tabBar()->setStyle(tabStyle);
 
+  // The bars lie 16 pixels down in their groups: the frame line runs through the title, above them.
+  auto* groupStyle = new GroupBoxStyle(QStyleFactory::create(style()->name()));
+  groupStyle->setParent(PageControl1);
+
   const auto makePage = [this](const char* name, const QString& title) {
     auto* page = new QWidget;
     page->setObjectName(QLatin1String(name));
@@ -160,6 +168,7 @@ void TForm1::createControls() {
   XiButton9->setToolTip(QStringLiteral("Effective for (1-8) bpp image format"));
   GroupBox4 = place(new QGroupBox(QStringLiteral("Compression ratio"), TabSheet4), "GroupBox4", 3,
                     46, 212, 60);
+  GroupBox4->setStyle(groupStyle);
   XiPanel4 = makeBar(GroupBox4, "XiPanel4");
   XiButton1 = makeButton(TabSheet4, "XiButton1", {220, 81, 75, 25}, QStringLiteral("Start (II)"),
                          XiButton::csNeoSky);
@@ -173,6 +182,7 @@ void TForm1::createControls() {
                           XiButton::csNeoGrass);
   GroupBox5 = place(new QGroupBox(QStringLiteral("Decompression progress"), TabSheet5), "GroupBox5",
                     3, 46, 212, 60);
+  GroupBox5->setStyle(groupStyle);
   XiPanel5 = makeBar(GroupBox5, "XiPanel5");
   XiButton11 = makeButton(TabSheet5, "XiButton11", {220, 50, 75, 25}, QStringLiteral("Start (I)"),
                           XiButton::csNeoSky);
@@ -214,16 +224,66 @@ void TForm1::FormCreate() {
   StartupFolder = QDir::currentPath();
 }
 
+void TForm1::centreOnScreen(QSize outerSize) {
+  if (const QScreen* display = screen()) {
+    QRect frame(QPoint(), outerSize);
+    frame.moveCenter(display->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
 void TForm1::showEvent(QShowEvent* event) {
-  if (!centred_) {
-    centred_ = true;
-    if (const QScreen* display = screen()) {
-      QRect frame = frameGeometry();
-      frame.moveCenter(display->availableGeometry().center());
-      move(frame.topLeft());
-    }
+  if (placement_ == Placement::kFirstShow) {
+    placement_ = Placement::kAwaitingFrame;
+    // The frame is not known yet; asking for it now could leave a size without it behind.
+    centreOnScreen(size());
+    // The window manager adds its frame only once the window is mapped, which the native
+    // window's first exposure tells.
+    if (QWindow* native = windowHandle()) native->installEventFilter(this);
   }
   QWidget::showEvent(event);
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (exposed_) centreOnceFramed();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::Expose) {
+    exposed_ = true;
+    centreOnceFramed();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::centreOnceFramed() {
+  // Centred at the first show with the client area alone, the window's frame would sit above
+  // the centre: centre once more, counting the frame in, as soon as its size is known.
+  if (placement_ != Placement::kAwaitingFrame || frameGeometry().size() == size()) return;
+  placement_ = Placement::kDone;
+  if (QWindow* native = windowHandle()) native->removeEventFilter(this);
+  centreOnScreen(frameGeometry().size());
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  // Arrow keys that no control took move the focus, as in a dialog: right and down to the next
+  // control, left and up to the previous one.
+  if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+    switch (event->key()) {
+      case Qt::Key_Right:
+      case Qt::Key_Down:
+        focusNextChild();
+        return;
+      case Qt::Key_Left:
+      case Qt::Key_Up:
+        focusPreviousChild();
+        return;
+      default:
+        break;
+    }
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -251,6 +251,7 @@ void TXiButton::mousePressEvent(QMouseEvent* event) {
   event->accept();
   if (event->button() != Qt::LeftButton) return;
   mouseHeld_ = true;
+  leftPressedHere_ = true;
   pointerInside_ = true;
   drawState_ = dsDown;
   if (focusPolicy() & Qt::TabFocus) setFocus(Qt::MouseFocusReason);
@@ -259,7 +260,7 @@ void TXiButton::mousePressEvent(QMouseEvent* event) {
 
 void TXiButton::mouseMoveEvent(QMouseEvent* event) {
   event->accept();
-  if (!mouseHeld_) return;
+  if (event->buttons() == Qt::NoButton) return;
   const bool inside = rect().contains(event->position().toPoint());
   if (inside && !pointerInside_) pointerEntered();
   if (!inside && pointerInside_) pointerLeft();
@@ -268,8 +269,13 @@ void TXiButton::mouseMoveEvent(QMouseEvent* event) {
 void TXiButton::mouseReleaseEvent(QMouseEvent* event) {
   event->accept();
   const QPoint p = event->position().toPoint();
-  // A left press that began on the button and ends inside it clicks before the release is handled.
-  if (event->button() == Qt::LeftButton && mouseHeld_ && rect().contains(p)) click();
+  // A left press that began on the button and ends inside it clicks before the release is
+  // handled, whatever other buttons went down and up meanwhile.
+  if (event->button() == Qt::LeftButton) {
+    const bool clicks = leftPressedHere_ && rect().contains(p);
+    leftPressedHere_ = false;
+    if (clicks) click();
+  }
   mouseHeld_ = false;
   if (p.x() > 0 && p.x() < width() && p.y() > 0 && p.y() < height()) {
     drawState_ = hotTrack_ ? dsOver : dsNormal;
@@ -288,7 +294,6 @@ void TXiButton::focusOutEvent(QFocusEvent* /*event*/) {
 }
 
 void TXiButton::keyPressEvent(QKeyEvent* event) {
-  event->accept();
   switch (event->key()) {
     case Qt::Key_Space:
       drawState_ = dsDown;
@@ -297,20 +302,22 @@ void TXiButton::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Enter:
       click();
       break;
+    case Qt::Key_Escape:
+      break;
     default: {
       // A button takes no characters, so a typed one is offered as an accelerator to the
-      // buttons of this window.
+      // buttons of this window. Every other key, the arrows among them, goes on to the parents.
       const QString text = event->text();
       const bool commandKey =
           event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-      if (!commandKey && text.size() == 1 && text[0].isPrint() && !text[0].isSpace()) {
-        for (TXiButton* button : window()->findChildren<TXiButton*>()) {
-          if (button->offerAccelerator(text[0])) break;
-        }
-      }
-      break;
+      const bool taken = !commandKey && text.size() == 1 && text[0].isPrint() &&
+                         !text[0].isSpace() && offerAcceleratorInWindow(text[0]);
+      if (!taken) event->ignore();
+      repaint();
+      return;
     }
   }
+  event->accept();
   repaint();
 }
 
@@ -325,6 +332,15 @@ void TXiButton::keyReleaseEvent(QKeyEvent* event) {
 void TXiButton::changeEvent(QEvent* event) {
   if (event->type() == QEvent::EnabledChange || event->type() == QEvent::FontChange) update();
   QWidget::changeEvent(event);
+}
+
+bool TXiButton::offerAcceleratorInWindow(QChar character) {
+  // The first button offered that takes it wins, so two buttons that share a character never
+  // block each other.
+  for (TXiButton* button : window()->findChildren<TXiButton*>()) {
+    if (button->offerAccelerator(character)) return true;
+  }
+  return false;
 }
 
 bool TXiButton::offerAccelerator(QChar character) {
@@ -367,7 +383,10 @@ void TXiButton::updateDialogKeys() {
 
 void TXiButton::updateAcceleratorShortcut() {
   const QKeySequence mnemonic = QKeySequence::mnemonic(caption_);
-  keepShortcut(acceleratorShortcut_, !mnemonic.isEmpty(), this, {mnemonic}, [this] {
-    if (ownEnabled() && takesInput()) click();
-  });
+  const bool created = acceleratorShortcut_ == nullptr && !mnemonic.isEmpty();
+  const auto offer = [this] { offerAcceleratorInWindow(acceleratorOf(caption_)); };
+  keepShortcut(acceleratorShortcut_, !mnemonic.isEmpty(), this, {mnemonic}, offer);
+  // Qt reports a key that several shortcuts share as ambiguous and activates none of them.
+  if (created)
+    QObject::connect(acceleratorShortcut_, &QShortcut::activatedAmbiguously, this, offer);
 }

@@ -28,7 +28,10 @@
 // Return and Enter for itself, so it clicks rather than the Default button. The accelerator
 // character clicks the button on Alt+character anywhere in its window, and on the plain
 // character while a TXiButton of that window has the focus; both only while the button's own
-// enabled flag is on and Qt lets it take input (it and its parents visible and enabled).
+// enabled flag is on and Qt lets it take input (it and its parents visible and enabled, so a
+// hidden button does not click). When several buttons share the character, the first of the
+// window's buttons in creation order that can take it clicks. A focused button takes Space,
+// Enter and Escape; other keys, such as the arrows, go on to its parents.
 // Looks: DrawState is dsOver while the pointer is over the button (HotTrack on), dsDown while the
 // left mouse button pressed on it is held over it or Space is held, and dsNormal after a leave,
 // a focus loss and every click; the release of a held click shows dsOver again (HotTrack on).
@@ -244,6 +247,8 @@ class TXiButton : public QWidget {
   void pointerLeft();
   void setDrawState(XiButton::TDrawState state);
   bool offerAccelerator(QChar character);
+  // Offers the character to every button of this window in creation order; true when one took it.
+  bool offerAcceleratorInWindow(QChar character);
   void updateDialogKeys();
   void updateAcceleratorShortcut();
 
@@ -261,6 +266,9 @@ class TXiButton : public QWidget {
   bool default_ = false;
   bool hotTrack_ = true;
   bool mouseHeld_ = false;
+  // A left press began on the button and its release has not come yet: the release inside
+  // clicks. Unlike MouseHeld, the release of another mouse button does not clear it.
+  bool leftPressedHere_ = false;
   XiButton::TDrawState drawState_ = XiButton::dsNormal;
   QString caption_;
   // Where the pointer was at the last enter, leave or held move; Qt holds back leave and enter

@@ -141,7 +141,9 @@ QImage TXiPanel::render() const {
   {
     QPainter painter(&image);
     painter.setFont(font());
-    painter.setPen(palette().color(QPalette::WindowText));
+    // The caption keeps the font's colour whatever the enabled state: a bar inside a disabled
+    // page still shows its percentage in full.
+    painter.setPen(palette().color(QPalette::Active, QPalette::WindowText));
     const QPoint origin = captionOrigin();
     // The point form of drawText draws the text as it is: no accelerator underline.
     painter.drawText(origin + QPoint(0, imageFontMetrics(font()).ascent()), caption_);

@@ -238,6 +238,22 @@ class WindowLayoutTest : public QObject {
     QVERIFY(form.Memo1->hasFocus());
   }
 
+  // A focused button keeps Space, Enter and Escape; the arrows move the focus as in a dialog.
+  void arrowKeysMoveTheFocus() {
+    ScriptedDialogs dialogs;
+    TForm1 form(dialogs);
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.XiButton8->setFocus();
+    QTest::keyClick(form.XiButton8, Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), form.XiButton5);  // the Start buttons are disabled
+    QTest::keyClick(form.XiButton5, Qt::Key_Up);
+    QCOMPARE(QApplication::focusWidget(), form.XiButton8);
+    QTest::keyClick(form.XiButton8, Qt::Key_Escape);
+    QCOMPARE(QApplication::focusWidget(), form.XiButton8);
+  }
+
   void memoLook() {
     ScriptedDialogs dialogs;
     TForm1 form(dialogs);
@@ -245,6 +261,30 @@ class WindowLayoutTest : public QObject {
     QCOMPARE(form.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     QCOMPARE(form.Memo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     QCOMPARE(form.Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  }
+
+  // The group's frame line runs above the bar and below it, not through it: a column right of
+  // the bar and of the title crosses nothing but the frame's top and bottom lines.
+  void barsSitInsideTheirGroupFrames() {
+    ScriptedDialogs dialogs;
+    TForm1 form(dialogs);
+    for (QGroupBox* group : {form.GroupBox4, form.GroupBox5}) {
+      const QImage image = group->grab().toImage();
+      const int x = image.width() - 4;
+      const QRgb background = image.pixel(x, 0);  // the page, above the frame
+      int top = 0;
+      while (top < image.height() && image.pixel(x, top) == background) ++top;
+      int bottom = image.height() - 1;
+      while (bottom > 0 && image.pixel(x, bottom) == background) --bottom;
+      const QRect bar = group->findChild<TXiPanel*>()->geometry();
+      QVERIFY2(
+          top < bar.top() && bottom > bar.bottom(),
+          qPrintable(group->objectName() + QStringLiteral(": frame rows %1 to %2, bar %3 to %4")
+                                               .arg(top)
+                                               .arg(bottom)
+                                               .arg(bar.top())
+                                               .arg(bar.bottom())));
+    }
   }
 
   void aboutButtonLiesOverTheTabRow() {

@@ -84,6 +84,7 @@ class ButtonBehaviourTest : public QObject {
   void cancelButton();
   void accelerator();
   void acceleratorIgnoredWhileDisabled();
+  void sharedAndHiddenAccelerators();
 };
 
 // Press inside, wander out and back (or not), release inside or outside.
@@ -154,6 +155,13 @@ void ButtonBehaviourTest::otherMouseButton() {
   w.release(w.first, Qt::RightButton, kInside);
   QCOMPARE(w.firstClicks, 0);
   QCOMPARE(w.first->DrawState(), dsOver);
+  // Another button pressed and released while the left one is held does not cancel the click.
+  w.press(w.first, Qt::LeftButton, kInside);
+  w.press(w.first, Qt::RightButton, kInside);
+  w.release(w.first, Qt::RightButton, kInside);
+  QVERIFY(!w.first->MouseHeld());
+  w.release(w.first, Qt::LeftButton, kInside);
+  QCOMPARE(w.firstClicks, 1);
 }
 
 // The click needs the release inside (0 <= X < W); the Over look needs 0 < X and 0 < Y.
@@ -354,6 +362,25 @@ void ButtonBehaviourTest::acceleratorIgnoredWhileDisabled() {
   page->setEnabled(true);
   type(Qt::Key_S, Qt::AltModifier);
   QCOMPARE(innerClicks, 1);
+}
+
+void ButtonBehaviourTest::sharedAndHiddenAccelerators() {
+  Window w;
+  QVERIFY(w.ready());
+  w.second->setCaption(QStringLiteral("&Back"));
+  // Both buttons offer "b": the first one created takes it, by Alt+B and as a plain "b".
+  type(Qt::Key_B, Qt::AltModifier);
+  QCOMPARE(w.firstClicks, 1);
+  w.second->setFocus();
+  type(Qt::Key_B);
+  QCOMPARE(w.firstClicks, 2);
+  QCOMPARE(w.secondClicks, 0);
+  // A hidden button does not click, though its own enabled flag is on; the next one takes it.
+  w.first->hide();
+  type(Qt::Key_B, Qt::AltModifier);
+  type(Qt::Key_B);
+  QCOMPARE(w.firstClicks, 2);
+  QCOMPARE(w.secondClicks, 2);
 }
 
 QTEST_MAIN(ButtonBehaviourTest)

@@ -18,6 +18,9 @@ class ButtonPaintTest : public QObject {
   void flatFaceAndNoEdge();
   void disabledSetByOwnFlagOnly();
   void glyphAndDownShift();
+  void captionInk_data();
+  void captionInk();
+  void ampersandUnderlines();
   void facePlaces_data();
   void facePlaces();
   void captionCellFromMetrics();
@@ -181,6 +184,83 @@ void ButtonPaintTest::glyphAndDownShift() {
   QCOMPARE(button.Glyph().pixel(1, 1), red);
 }
 
+// A plain white face, so that the caption's ink can be compared with text drawn on its own; each
+// look gets a text colour of its own.
+static void makePlainFace(TXiButton& button) {
+  button.setGradient(false);
+  for (const int set : {kNormalSet, kOverSet, kDownSet, kDisabledSet}) {
+    button.SetColorByIndex(set + crFace, 0xFFFFFF);
+  }
+  button.setColorText(0x0000A0);
+  button.setOverColorText(0x00A000);
+  button.setDownColorText(0xA00000);
+  button.setDisabledColorText(0x808080);
+}
+
+// The caption is drawn centred in the button, in its look's text colour, one pixel right and
+// down in the Down look.
+void ButtonPaintTest::captionInk_data() {
+  QTest::addColumn<int>("look");  // a TDrawState, or -1 for a disabled button
+  QTest::addColumn<uint>("textColour");
+  QTest::addColumn<int>("shift");
+  QTest::newRow("normal") << int(dsNormal) << 0x0000A0u << 0;
+  QTest::newRow("over") << int(dsOver) << 0x00A000u << 0;
+  QTest::newRow("down") << int(dsDown) << 0xA00000u << 1;
+  QTest::newRow("disabled") << -1 << 0x808080u << 0;
+}
+
+void ButtonPaintTest::captionInk() {
+  QFETCH(int, look);
+  const QString caption = QStringLiteral("Start (II)");
+  QFETCH(uint, textColour);
+  QFETCH(int, shift);
+  TXiButton button;
+  makePlainFace(button);
+  if (look == dsOver) {
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(&button, &enter);
+  }
+  if (look == dsDown) QTest::keyPress(&button, Qt::Key_Space);
+  if (look < 0) button.setEnabled(false);
+  const QImage bare = button.render();
+  button.setCaption(caption);
+  const QImage probe(1, 1, QImage::Format_RGB32);
+  const QFontMetrics metrics(button.font(), &probe);
+  const int tw = metrics.horizontalAdvance(caption);
+  const int th = metrics.height();
+  const QRect cell((75 - tw) / 2 + shift, (25 - th) / 2 + shift, tw, th);
+  QCOMPARE(button.render(), withText(bare, button.font(), caption, cell, textColour));
+}
+
+// "&" is not drawn: the character after it is underlined instead.
+void ButtonPaintTest::ampersandUnderlines() {
+  TXiButton button;
+  makePlainFace(button);
+  const QImage bare = button.render();
+  button.setCaption(QStringLiteral("Br&owse"));
+  const QList<QPoint> ink = differences(button.render(), bare);
+  QVERIFY(!ink.isEmpty());
+  QRect box;
+  for (const QPoint& p : ink) box |= QRect(p, QSize(1, 1));
+  const QImage probe(1, 1, QImage::Format_RGB32);
+  const QFontMetrics metrics(button.font(), &probe);
+  // As wide as "Browse", not as the raw caption with its ampersand.
+  QVERIFY2(box.width() <= metrics.horizontalAdvance(QStringLiteral("Browse")) + 1,
+           qPrintable(QString::number(box.width())));
+  // Below the baseline ("Browse" has no descenders) only the line under the "o".
+  const int baseline = (25 - metrics.height()) / 2 + metrics.ascent();
+  const int oLeft = box.left() + metrics.horizontalAdvance(QStringLiteral("Br"));
+  const int oRight = oLeft + metrics.horizontalAdvance(u'o');
+  int underline = 0;
+  for (const QPoint& p : ink) {
+    if (p.y() <= baseline) continue;
+    ++underline;
+    QVERIFY2(p.y() == box.bottom() && p.x() >= oLeft - 1 && p.x() <= oRight + 1,
+             qPrintable(QStringLiteral("(%1, %2)").arg(p.x()).arg(p.y())));
+  }
+  QVERIFY(underline >= 3);
+}
+
 void ButtonPaintTest::facePlaces_data() {
   QTest::addColumn<int>("layout");
   QTest::addColumn<QSize>("glyph");
@@ -192,10 +272,6 @@ void ButtonPaintTest::facePlaces_data() {
   // Button 75 x 25, caption cell 40 x 13, so tx = 17 and ty = 6.
   const QSize g16(16, 16);
   const QSize g15(15, 15);
-  QTest::newRow("no glyph") << int(blGlyphLeft) << QSize() << 4 << true << false << QPoint(0, 0)
-                            << QPoint(17, 6);
-  QTest::newRow("no glyph, down") << int(blGlyphLeft) << QSize() << 4 << true << true
-                                  << QPoint(0, 0) << QPoint(18, 7);
   QTest::newRow("left") << int(blGlyphLeft) << g16 << 4 << true << false << QPoint(7, 4)
                         << QPoint(27, 6);
   QTest::newRow("left, down") << int(blGlyphLeft) << g16 << 4 << true << true << QPoint(8, 5)
@@ -238,7 +314,7 @@ void ButtonPaintTest::facePlaces() {
   in.down = down;
   const ButtonFacePlaces places = placeButtonFace(in);
   QCOMPARE(places.caption, captionAt);
-  if (!glyph.isEmpty()) QCOMPARE(places.glyph, glyphAt);
+  QCOMPARE(places.glyph, glyphAt);
 }
 
 // The glyph goes beside the caption as measured in the button's font, ampersand included.

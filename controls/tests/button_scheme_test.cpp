@@ -12,8 +12,7 @@ class ButtonSchemeTest : public QObject {
 
  private slots:
   void newButton();
-  void spotChecks_data();
-  void spotChecks();
+  void everySchemeValue();
   void rulesForAllSchemes();
   void flatSchemesKeepGradColours();
   void schemeReadingAfterWrites();
@@ -57,56 +56,79 @@ void ButtonSchemeTest::newButton() {
   QVERIFY(button.focusPolicy() & Qt::TabFocus);
 }
 
-// One cell per row and column of both tables, chosen so that a shifted row or column (or a
-// swapped pair of neighbours) gives a different value.
-void ButtonSchemeTest::spotChecks_data() {
-  QTest::addColumn<int>("scheme");
-  QTest::addColumn<int>("index");
-  QTest::addColumn<uint>("expected");
-  QTest::newRow("NeoDesert Face") << int(csNeoDesert) << 0 << 0xC6ECFFu;
-  QTest::newRow("NeoSky Grad") << int(csNeoSky) << 1 << 0xFFB66Cu;
-  QTest::newRow("NeoGrass Dark") << int(csNeoGrass) << 2 << 0x24B95Cu;
-  QTest::newRow("NeoSilver Light") << int(csNeoSilver) << 3 << 0xF7F7F7u;
-  QTest::newRow("NeoRose Border") << int(csNeoRose) << 4 << 0x00009Du;
-  QTest::newRow("NeoSun OverFace") << int(csNeoSun) << 6 << 0xD5FCFFu;
-  QTest::newRow("NeoDesert OverGrad") << int(csNeoDesert) << 7 << 0x00A3F0u;
-  QTest::newRow("NeoSky OverDark") << int(csNeoSky) << 8 << 0xFF9E3Eu;
-  QTest::newRow("NeoGrass OverLight") << int(csNeoGrass) << 9 << 0xB5F0CBu;
-  QTest::newRow("NeoSilver OverBorder") << int(csNeoSilver) << 10 << 0x757575u;
-  QTest::newRow("NeoRose DownFace") << int(csNeoRose) << 12 << 0xA6A6FFu;
-  QTest::newRow("NeoSun DownGrad") << int(csNeoSun) << 13 << 0x66F0FBu;
-  QTest::newRow("NeoDesert DownDark") << int(csNeoDesert) << 14 << 0x8AD9FFu;
-  QTest::newRow("NeoSky DownLight") << int(csNeoSky) << 15 << 0xFF9E3Eu;
-  QTest::newRow("NeoGrass DownBorder") << int(csNeoGrass) << 16 << 0x167439u;
-  QTest::newRow("NeoSilver FocusRect") << int(csNeoSilver) << 24 << 0xADADADu;
-  QTest::newRow("NeoSun FocusRect") << int(csNeoSun) << 24 << 0x00BBBBu;
-  QTest::newRow("Desert Face") << int(csDesert) << 0 << 0x95DDFFu;
-  QTest::newRow("Grass Dark") << int(csGrass) << 2 << 0x24B95Cu;
-  QTest::newRow("Sky Light") << int(csSky) << 3 << 0xFFECD9u;
-  QTest::newRow("Sun Border") << int(csSun) << 4 << 0x006464u;
-  QTest::newRow("Rose OverFace") << int(csRose) << 6 << 0xB0B0FFu;
-  QTest::newRow("Silver OverDark") << int(csSilver) << 8 << 0x797979u;
-  QTest::newRow("Desert OverLight") << int(csDesert) << 9 << 0x95DAFFu;
-  QTest::newRow("Grass OverBorder") << int(csGrass) << 10 << 0x17793Du;
-  QTest::newRow("Sky DownFace") << int(csSky) << 12 << 0xFFC082u;
-  QTest::newRow("Sun DownDark") << int(csSun) << 14 << 0x66F3FFu;
-  QTest::newRow("Rose DownDark") << int(csRose) << 14 << 0x8888FFu;
-  QTest::newRow("Sky DownLight") << int(csSky) << 15 << 0xFF9122u;
-  QTest::newRow("Silver DownBorder") << int(csSilver) << 16 << 0x4E4E4Eu;
-  QTest::newRow("Grass FocusRect") << int(csGrass) << 24 << 0x00A421u;
-  QTest::newRow("Sky FocusRect") << int(csSky) << 24 << 0xDC9B14u;
-  QTest::newRow("Sun FocusRect") << int(csSun) << 24 << 0x008CF4u;
-  QTest::newRow("Silver FocusRect") << int(csSilver) << 24 << 0x8A8A8Au;
-}
-
-void ButtonSchemeTest::spotChecks() {
-  QFETCH(int, scheme);
-  QFETCH(int, index);
-  QFETCH(uint, expected);
-  TXiButton button;
-  button.setColorScheme(static_cast<TColorScheme>(scheme));
-  QCOMPARE(button.ColorByIndex(index), expected);
-  QCOMPARE(int(button.ColorScheme()), scheme);
+// Every colour of every named scheme against the scheme tables, in index order; "------" marks
+// a colour that the scheme leaves as it was.
+void ButtonSchemeTest::everySchemeValue() {
+  const struct {
+    TColorScheme scheme;
+    const char* colours;
+  } tables[] = {
+      {csNeoDesert,
+       "C6ECFF 37BEFF 009CE8 B9E7FF 005680 000000 B3E7FF 00A3F0 008ED2 95DAFF 005680 000000 "
+       "2BBAFF 77D2FF 8AD9FF 0077B7 0070A6 000000 EEEEEE FFFFFF D2D2D2 FFFFFF 808080 808080 "
+       "4080FF"},
+      {csNeoSky,
+       "FFEEDD FFB66C FFA851 FFECD9 B35900 000000 FFEBD7 FFA346 FF9E3E FFE4CA B35900 000000 "
+       "FFB366 FFCE9D FFD3A8 FF9E3E B35900 000000 EEEEEE FFFFFF D2D2D2 FFFFFF 808080 808080 "
+       "FFA953"},
+      {csNeoGrass,
+       "DDF9E8 5EDF8E 24B95C CBF5DB 156F37 000000 BFF2D2 3DD877 23B459 B5F0CB 17793D 000000 "
+       "4EDC83 80E6A6 89E7AC 177D3E 167439 000000 EEEEEE FFFFFF D2D2D2 FFFFFF 808080 808080 "
+       "24B95C"},
+      {csNeoSilver,
+       "F3F3F3 BCBCBC A7A7A7 F7F7F7 626262 000000 F0F0F0 A6A6A6 A2A2A2 EEEEEE 757575 000000 "
+       "CACACA DADADA E9E9E9 7C7C7C 4E4E4E 000000 EEEEEE FFFFFF D2D2D2 FFFFFF 808080 808080 "
+       "ADADAD"},
+      {csNeoRose,
+       "E8E8FF 9595FF 8282FF DDDDFF 00009D 000000 DFDFFF 7777FF 6A6AFF D7D7FF 00009D 000000 "
+       "A6A6FF B9B9FF CECEFF 5E5EFF 00009D 000000 EEEEEE FFFFFF D2D2D2 FFFFFF 808080 808080 "
+       "5E5EFF"},
+      {csNeoSun,
+       "F0FFFF 20D8F9 00BBBB F2FFFF 006464 000000 D5FCFF 05BCDC 00A6A6 CCFFFF 006464 000000 "
+       "05D1F5 66F0FB 66F3FF 008484 006464 000000 EEEEEE FFFFFF D2D2D2 FFFFFF 808080 808080 "
+       "00BBBB"},
+      {csDesert,
+       "95DDFF ------ 009CE8 B9E7FF 005680 000000 6FD0FF ------ 008ED2 95DAFF 005680 000000 "
+       "6FD0FF ------ 8AD9FF 0077B7 0070A6 000000 E2E2E2 ------ D8D8D8 EAEAEA C4C4C4 808080 "
+       "4080FF"},
+      {csGrass,
+       "98EBB7 ------ 24B95C CBF5DB 156F37 000000 68E196 ------ 23B459 B5F0CB 17793D 000000 "
+       "4EDC83 ------ 89E7AC 177D3E 167439 000000 E2E2E2 ------ D8D8D8 EAEAEA C4C4C4 808080 "
+       "00A421"},
+      {csSky,
+       "FFE0C1 ------ FFA953 FFECD9 B35900 000000 FFCD9B ------ FFB164 FFE4CA B35900 000000 "
+       "FFC082 ------ FFD3A8 FF9122 B35900 000000 E2E2E2 ------ D8D8D8 EAEAEA C4C4C4 808080 "
+       "DC9B14"},
+      {csSun,
+       "A8FFFF ------ 00BBBB F2FFFF 006464 000000 66F3FF ------ 00A6A6 CCFFFF 006464 000000 "
+       "22EEFF ------ 66F3FF 008484 006464 000000 E2E2E2 ------ D8D8D8 EAEAEA C4C4C4 808080 "
+       "008CF4"},
+      {csRose,
+       "C6C6FF ------ 8282FF DDDDFF 00009D 000000 B0B0FF ------ 6A6AFF D7D7FF 00009D 000000 "
+       "9F9FFF ------ 8888FF 5E5EFF 00009D 000000 E2E2E2 ------ D8D8D8 EAEAEA C4C4C4 808080 "
+       "5E5EFF"},
+      {csSilver,
+       "E0E0E0 ------ AEAEAE F7F7F7 626262 000000 CFCFCF ------ 797979 EEEEEE 757575 000000 "
+       "D3D3D3 ------ E9E9E9 7C7C7C 4E4E4E 000000 E2E2E2 ------ D8D8D8 EAEAEA C4C4C4 808080 "
+       "8A8A8A"},
+  };
+  for (const auto& table : tables) {
+    TXiButton button;
+    for (int i = 0; i < kColorCount; ++i) button.SetColorByIndex(i, 0x123456);
+    button.setColorScheme(table.scheme);
+    QCOMPARE(button.ColorScheme(), table.scheme);
+    const QStringList expected = QString::fromLatin1(table.colours).split(u' ');
+    QCOMPARE(expected.size(), kColorCount);
+    for (int i = 0; i < kColorCount; ++i) {
+      const QString& cell = expected[i];
+      const uint value = cell.startsWith(u'-') ? 0x123456u : cell.toUInt(nullptr, 16);
+      QVERIFY2(button.ColorByIndex(i) == value,
+               qPrintable(QStringLiteral("scheme %1, index %2: %3, expected %4")
+                              .arg(int(table.scheme))
+                              .arg(i)
+                              .arg(hexColor(button.ColorByIndex(i)), hexColor(value))));
+    }
+  }
 }
 
 void ButtonSchemeTest::rulesForAllSchemes() {
