@@ -5,8 +5,10 @@
 # Usage: completion-test.sh RAVLIN_CLI COMPLETION_DIR
 set -u
 cli=$1
-dir=$2
+dir=$(realpath "$2")
 failures=0
+work_zsh=$(mktemp)
+trap 'rm -f "$work_zsh"' EXIT
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 help=$("$cli" --help) || { echo "FAIL: $cli --help"; exit 1; }
@@ -20,8 +22,19 @@ for script in "$dir/ravlin-cli.bash" "$dir/_ravlin-cli"; do
   done
 done
 
-if command -v zsh >/dev/null; then
-  zsh -n "$dir/_ravlin-cli" || fail "_ravlin-cli is not valid zsh"
+if ! command -v zsh >/dev/null; then
+  echo "zsh is not installed: its completion not tried"
+else
+  while IFS='|' read -r line expected; do
+    zsh -f "$(dirname "$0")/zsh-complete.zsh" "$dir" "$line" "$expected" >"$work_zsh" ||
+      fail "zsh: '$line<Tab>' does not offer '$expected'; it showed: $(cat "$work_zsh")"
+  done <<'CASES'
+ravlin-cli p|[[ravlin-cli pack
+ravlin-cli pack --me|[[ravlin-cli pack --method=]]
+ravlin-cli pack --no|[[ravlin-cli pack --no-sparse ]]
+ravlin-cli unpack --output-d|[[ravlin-cli unpack --output-dir=]]
+ravlin-cli pack -m |16-bit little-endian words
+CASES
 fi
 
 bash_completion=/usr/share/bash-completion/bash_completion
@@ -29,7 +42,7 @@ if [ ! -f "$bash_completion" ]; then
   echo "bash-completion is not installed: command lines not tried"
 else
   work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
+  trap 'rm -rf "$work" "$work_zsh"' EXIT
   mkdir "$work/levels" && touch "$work/sprite.bin" "$work/sprite.pack2"
   # Completes LINE (the cursor at its end) the way bash does on Tab; prints the candidates.
   complete_line() {
