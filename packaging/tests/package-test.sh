@@ -72,16 +72,19 @@ done
 MANWIDTH=80 man -l "$usr/share/man/man1/ravlin-cli.1.gz" | grep -qE -- '--output-dir' ||
   fail "ravlin-cli(1) does not list the options"
 
-# Builds nothing itself: checks that CONSUMER links the library of the scratch root and that the
-# stream it writes from picture.bin unpacks with the installed ravlin-cli.
+# Checks that CONSUMER loads the library of the scratch root, names its output by the engine's
+# rule, and writes a stream from picture.bin that the installed ravlin-cli unpacks again.
 check_consumer() {
-  local how=$1 consumer=$2
+  local how=$1 consumer=$2 output
   LD_LIBRARY_PATH=$libdir ldd "$consumer" | grep -q "libravlin.so.1 => $libdir/" ||
     fail "$how: the consumer does not load the installed library"
+  mkdir -p "$work/$how"
   for method in 1 2; do
-    LD_LIBRARY_PATH=$libdir "$consumer" "$method" "$work/picture.bin" "$work/$how.pack$method" >/dev/null &&
-      "$cli" unpack -q -m "$method" -c "$work/$how.pack$method" | cmp -s - "$work/picture.bin" ||
-      fail "$how: consumer round trip with method $method"
+    output=$(LD_LIBRARY_PATH=$libdir "$consumer" "$method" "$work/picture.bin" "$work/$how") ||
+      { fail "$how: the consumer fails with method $method"; continue; }
+    [ "$output" = "$work/$how/picture.pack$method" ] || fail "$how: the consumer wrote '$output'"
+    "$cli" unpack -q -m "$method" -c "$output" | cmp -s - "$work/picture.bin" ||
+      fail "$how: the stream of method $method does not unpack to the input"
   done
 }
 
