@@ -6,11 +6,12 @@ RUN_PACKAGES := build-essential cmake ninja-build g++ qt6-base-dev fonts-wine
 # What the tests, the benchmarks, the sanitizer and fuzz builds and the screenshots need besides.
 PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
-            kbd xvfb xauth x11-utils xdotool imagemagick
+            kbd xvfb xauth x11-utils xdotool imagemagick \
+            help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh
 
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps deps-run check-display build run test test-ci test-clang test-asan test-fuzz bench fuzz gallery screenshots clean
+.PHONY: all deps deps-run check-display build run test test-ci test-package test-clang test-asan test-fuzz bench fuzz gallery screenshots package clean
 
 all: build
 
@@ -49,14 +50,20 @@ check-display:
 	fi
 
 # Every test: GCC build with warnings as errors (engine, controls, window, command line),
-# the window built by Clang with warnings as errors, then the engine and command-line tests
-# again under the sanitizers (Clang), then short fuzz runs.
-test: deps test-ci test-clang test-asan test-fuzz
+# the Debian packages made from that build and tried, the window built by Clang with warnings
+# as errors, then the engine and command-line tests again under the sanitizers (Clang), then
+# short fuzz runs.
+test: deps test-ci test-package test-clang test-asan test-fuzz
 
 test-ci:
 	cmake --preset ci
 	cmake --build --preset ci
 	QT_QPA_PLATFORM=offscreen ctest --preset ci -j2 --no-tests=error
+
+# The .deb files of the `ci` build (already built by test-ci), unpacked and used.
+test-package:
+	cmake --build --preset ci --target package
+	packaging/tests/package-test.sh build/ci .
 
 test-clang:
 	cmake --preset clang
@@ -77,6 +84,10 @@ fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz --target fuzzers
 	fuzz/run-all.sh build/fuzz $(FUZZ_SECONDS)
+
+# build/default/ravlin_<version>_amd64.deb (user) and ravlin-dev_<version>_amd64.deb (developer).
+package: build
+	cmake --build --preset default --target package
 
 bench: build
 	./build/default/bench/ravlin-bench
