@@ -19,6 +19,8 @@ constexpr std::size_t kBlockReach = 1 + 127 * U + 64;
 // Output room a block may write in the fast loop: 127 units and the overwrite.
 template <int U>
 constexpr std::size_t kBlockRoom = 127 * U + 64;
+// The fast loop grows the buffer when fewer blocks than this are sure to fit.
+constexpr std::uint64_t kMinBlocksPerStretch = 256;
 
 #if defined(RAVLIN_SSE2)
 
@@ -86,15 +88,23 @@ void unpackUnits(std::span<const std::uint8_t> stream, ByteBuffer& out, Progress
       if constexpr (!kEveryBlock) {
         stop = std::min({stop, progress.changeAt(), progress.nextEventAt()});
       }
-      std::uint8_t* const roomEnd = out.data() + out.capacity() - kBlockRoom<U>;
+      // A block reads at least 2 stream bytes and writes at most 127 units, so a stretch of
+      // 2 k stream bytes holds at most k blocks: bounding the stretch by the room in the buffer
+      // leaves the loop one comparison per block.
+      const std::uint64_t room = out.capacity() - written();
+      const std::uint64_t blocksThatFit =
+          room > kBlockRoom<U> ? (room - kBlockRoom<U>) / (127 * U) : 0;
+      if (blocksThatFit < kMinBlocksPerStretch) {
+        out.commit(written());
+        out.reserve(kMinBlocksPerStretch * 127 * U + kBlockRoom<U>);
+        o = out.data() + out.size();
+        continue;
+      }
+      stop = std::min(stop, p + 2 * blocksThatFit);
       const std::uint8_t* block = begin + p;
       const std::uint8_t* const blockStop = begin + stop;
-      while (block < blockStop && o < roomEnd) {
+      while (block < blockStop) {
         const std::uint32_t control = *block;
-        if (control == 0x00) {
-          out.commit(written());
-          return;
-        }
         // A branch on the kind, well predicted on real graphics, lets the processor run on into
         // the next block without waiting for this control byte when the block is a repeat.
         if (control >= 0x80) {
@@ -103,6 +113,10 @@ void unpackUnits(std::span<const std::uint8_t> stream, ByteBuffer& out, Progress
           o += bytes;
           block += 1 + U;
         } else {
+          if (control == 0x00) {
+            out.commit(written());
+            return;
+          }
           const std::size_t bytes = control * std::size_t{U};
           copyLiteral(o, block + 1, bytes);
           o += bytes;
@@ -115,11 +129,6 @@ void unpackUnits(std::span<const std::uint8_t> stream, ByteBuffer& out, Progress
       p = static_cast<std::uint64_t>(block - begin);
       if constexpr (!kEveryBlock) afterBlock(p);
       if (p >= fastEnd) break;
-      if (o >= roomEnd) {
-        out.commit(written());
-        out.reserve(kBlockRoom<U> + 1);
-        o = out.data() + out.size();
-      }
     }
   }
 
