@@ -17,6 +17,7 @@ namespace ravlin::testing {
 
 enum class FsCall {
   kOpenRead,
+  kOpenRegular,
   kCreateNew,
   kRead,
   kWrite,
@@ -33,7 +34,7 @@ enum class FsCall {
 
 inline const char* fsCallName(FsCall call) {
   static constexpr std::array<const char*, static_cast<std::size_t>(FsCall::kCount)> kNames = {
-      "openRead", "createNew",       "read",   "write",         "size",   "close",
+      "openRead", "openRegular", "createNew", "read",          "write",  "size",       "close",
       "rename",   "renameNoReplace", "remove", "makeDirectory", "sizeOf", "isDirectory"};
   return kNames[static_cast<std::size_t>(call)];
 }
@@ -64,6 +65,10 @@ class FaultInjectingFileSystem final : public FileSystem {
   int openRead(const std::string& path) override {
     if (shouldFail(FsCall::kOpenRead)) return -failErrno_;
     return track(real_.openRead(path));
+  }
+  int openRegular(const std::string& path) override {
+    if (shouldFail(FsCall::kOpenRegular)) return -failErrno_;
+    return track(real_.openRegular(path));
   }
   int createNew(const std::string& path) override {
     if (shouldFail(FsCall::kCreateNew)) return -failErrno_;
