@@ -118,8 +118,8 @@ struct FastPosition {
 };
 
 // Packs blocks from `from` on until a block starts at or after `limit` or the stream reaches
-// `showAt`, and returns where the next block starts. Its own function so that the few values the
-// loop carries stay in registers.
+// `showAt`, and returns where the next block starts. Its own function, so that the loop carries
+// few values besides its own: that measured faster than the loop inside the caller.
 template <int U>
 FastPosition packBlocks(const std::uint8_t* in, FastPosition from, std::uint64_t limit,
                         const std::uint8_t* showAt) {
