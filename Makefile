@@ -6,7 +6,7 @@ RUN_PACKAGES := build-essential cmake ninja-build g++ qt6-base-dev fonts-wine
 # What the tests, the benchmarks, the sanitizer and fuzz builds and the screenshots need besides.
 PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
-            kbd xvfb xauth x11-utils xdotool imagemagick \
+            kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool imagemagick hyperfine \
             help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh
 
 FUZZ_SECONDS ?= 30

@@ -96,8 +96,19 @@ bool resize(std::uint8_t*& data, std::size_t size, std::size_t& capacity, std::s
   }
   void* fresh = mapAligned(newCapacity);
   if (fresh == nullptr) return false;
-  if (size > 0) std::memcpy(fresh, data, size);
-  release(data, capacity);
+  if (!isMapped(capacity)) {
+    if (size > 0) std::memcpy(fresh, data, size);
+    release(data, capacity);
+  } else if (::mremap(data, capacity, newCapacity, MREMAP_MAYMOVE | MREMAP_FIXED, fresh) !=
+             MAP_FAILED) {
+    // The kernel moved the pages onto the fresh aligned range: no byte was copied, so growing a
+    // buffer of gigabytes takes no longer than growing a small one.
+    ::madvise(fresh, newCapacity, MADV_HUGEPAGE);
+  } else {
+    // The old mapping is as it was; the range meant for it may already be gone.
+    ::munmap(fresh, newCapacity);
+    return false;
+  }
   data = static_cast<std::uint8_t*>(fresh);
   capacity = newCapacity;
   return true;

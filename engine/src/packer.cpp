@@ -17,8 +17,9 @@ using detail::Progress;
 
 constexpr std::uint32_t kMaxBlock = 127;
 // The last units of the input are packed by the careful loop, which knows how the scan ends.
-// Ahead of them a block can neither reach the end nor read past it.
-constexpr std::uint64_t kTailUnits = 192;
+// Ahead of them neither a block (up to 126 units past the fast loop's end) nor the search for the
+// start of the block after it (up to 128 units and a word of 64 further) reads past the end.
+constexpr std::uint64_t kTailUnits = 384;
 // Input bytes one fast pass covers at most, so that a sink is asked for bounded room.
 constexpr std::uint64_t kPassBytes = std::uint64_t{1} << 20;
 
@@ -46,49 +47,121 @@ std::uint8_t* putLiteral(std::uint8_t* out, std::uint64_t count, const std::uint
   return out + 1 + count * U;
 }
 
-// Where a block whose first 32 units do not end it ends: the first t >= 32 at which the
-// neighbour test flips (unit t and t + 1 differ in a repeat block, are equal in a literal one),
-// or 128 when it does not flip before the longest block.
 template <int U>
-std::uint32_t longSpan(const std::uint8_t* at, std::uint32_t flip) {
-  for (std::uint32_t t = 32; t < 128; t += 32) {
-    const std::uint32_t ends = detail::equalNeighbours<U>(at + t * U) ^ flip;
-    if (ends != 0) return t + detail::trailingZeros(ends);
-  }
-  return 128;
+bool equalsNext(const std::uint8_t* in, std::uint64_t index) {
+  return detail::unitAt<U>(in, index) == detail::unitAt<U>(in, index + 1);
 }
 
-// The neighbour bits of a stretch of input, worked out ahead in one wide pass, so that finding
-// where a block ends costs one load and a bit scan rather than a wide comparison per block.
+// Finds where blocks start, 64 units at a time. With e(t) meaning "unit t equals unit t + 1", a
+// block starts at t when e(t - 1) is clear and e(t) is set (a run begins) or e(t - 2) is set (a
+// run ended at unit t - 1, and its repeat block took that unit). This holds as long as no block
+// is cut at 127 units; the caller cuts longer ones and drops the one start that a cut can make
+// wrong. Block after block, the next start comes from a bit scan of a register, so packing a
+// block does not wait for a load that depends on where the block before it ended.
 template <int U>
-class NeighbourBits {
+class BlockStarts {
  public:
-  static constexpr std::uint64_t kUnits = 4096;
-  // Bits that at() gives for sure: 64 less the shift within a byte.
-  static constexpr std::uint32_t kValid = 57;
+  static constexpr std::uint64_t kNone = ~std::uint64_t{0};
 
-  // Covers the blocks that start in [start, start + units), units <= kUnits; reads the units up
-  // to start + units + 64 and 31 bytes more.
-  void fill(const std::uint8_t* in, std::uint64_t start, std::uint64_t units) {
-    start_ = start;
-    const std::uint64_t words = (units + 63) / 32 + 1;
-    for (std::uint64_t k = 0; k < words; ++k) {
-      words_[k] = detail::equalNeighbours<U>(in + (start + 32 * k) * U);
-    }
+  // Scans from the block start `from`: the units before it count as different from each other.
+  BlockStarts(const std::uint8_t* in, std::uint64_t from) : in_(in), word_(from / 64) {
+    const std::uint32_t offset = from % 64;
+    equal_ = load(in_, word_) & (~std::uint64_t{0} << offset);
+    starts_ = startsOf(0) & (~std::uint64_t{0} << offset << 1);
   }
 
-  // Bit t: unit i + t equals unit i + t + 1, for t < kValid.
-  std::uint64_t at(std::uint64_t i) const {
-    const std::uint64_t offset = i - start_;
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, reinterpret_cast<const std::uint8_t*>(words_) + offset / 8, 8);
-    return bits >> (offset % 8);
+  // The next block start after the one the scan is at, or kNone when there is none in the words
+  // that begin below `bound`; a later call with a larger bound goes on from there.
+  std::uint64_t next(std::uint64_t bound) {
+    while (starts_ == 0) {
+      if ((word_ + 1) * 64 >= bound) return kNone;
+      ++word_;
+      const std::uint64_t previous = equal_;
+      equal_ = load(in_, word_);
+      starts_ = startsOf(previous);
+    }
+    const std::uint64_t start = word_ * 64 + detail::trailingZeros64(starts_);
+    starts_ &= starts_ - 1;
+    return start;
+  }
+
+  // Whether the block at `start`, the last one that next() gave, is a repeat block.
+  std::uint32_t repeatAt(std::uint64_t start) const {
+    return static_cast<std::uint32_t>(equal_ >> (start % 64)) & 1u;
   }
 
  private:
-  std::uint32_t words_[kUnits / 32 + 4] = {};
-  std::uint64_t start_ = 0;
+  // e(t) for the 64 units of word k; reads the units up to 64 k + 64 and 31 bytes more. Kept out
+  // of line: inlined, its wide temporaries crowd the block loop's registers, which measured
+  // slower.
+  [[gnu::noinline]] static std::uint64_t load(const std::uint8_t* in, std::uint64_t k) {
+    const std::uint8_t* at = in + k * 64 * U;
+    return detail::equalNeighbours<U>(at) | std::uint64_t{detail::equalNeighbours<U>(at + 32 * U)}
+                                                << 32;
+  }
+
+  std::uint64_t startsOf(std::uint64_t previous) const {
+    const std::uint64_t before1 = equal_ << 1 | previous >> 63;
+    const std::uint64_t before2 = equal_ << 2 | previous >> 62;
+    return ~before1 & (equal_ | before2);
+  }
+
+  const std::uint8_t* in_;
+  std::uint64_t word_;
+  std::uint64_t equal_ = 0;
+  std::uint64_t starts_ = 0;
 };
+
+struct FastPosition {
+  std::uint64_t unit;  // the index of a block's first unit
+  std::uint8_t* out;   // where that block goes
+};
+
+// Packs blocks from `from` on until a block starts at or after `limit` or the stream reaches
+// `showAt`, and returns where the next block starts. Its own function, so that the loop carries
+// few values besides its own: that measured faster than the loop inside the caller.
+template <int U>
+FastPosition packBlocks(const std::uint8_t* in, FastPosition from, std::uint64_t limit,
+                        const std::uint8_t* showAt) {
+  std::uint64_t i = from.unit;
+  std::uint8_t* o = from.out;
+  const auto putBlock = [&](std::uint64_t count, std::uint32_t repeat) {
+    const std::uint8_t* at = in + i * U;
+    o[0] = static_cast<std::uint8_t>(count | repeat << 7);
+    std::memcpy(o + 1, at, 32);
+    // Selected with a mask: a branch would be mispredicted on every other block.
+    const std::uint64_t bytes = (U & (0u - repeat)) | (count * U & (repeat - 1u));
+    // Longer literals in pieces of 16 bytes, the last of them running up to 15 bytes over.
+    for (std::uint64_t offset = 32; offset < bytes; offset += 16) {
+      std::memcpy(o + 1 + offset, at + offset, 16);
+    }
+    o += 1 + bytes;
+    i += count;
+  };
+  BlockStarts<U> starts(in, i);
+  std::uint32_t repeat = equalsNext<U>(in, i) ? 1u : 0u;
+  std::uint64_t next = starts.next(i + kMaxBlock + 1);
+  while (i < limit) {
+    if (next - i > kMaxBlock) {
+      // A block of more than 127 units: cut, and the rest starts a block of its own.
+      const std::uint32_t cutRepeat = repeat;
+      putBlock(kMaxBlock, repeat);
+      repeat = equalsNext<U>(in, i) ? 1u : 0u;
+      if (next == BlockStarts<U>::kNone) next = starts.next(i + kMaxBlock + 1);
+      // The last unit of a cut run starts a literal block that goes on past the start that the
+      // scan saw after the run.
+      if (cutRepeat && !repeat && next == i + 1 && !equalsNext<U>(in, next)) {
+        next = starts.next(i + kMaxBlock + 1);
+      }
+    } else {
+      putBlock(next - i, repeat);
+      repeat = starts.repeatAt(next);
+      next = starts.next(i + kMaxBlock + 1);
+    }
+    if (o >= showAt) break;
+  }
+  return {i, o};
+}
 
 }  // namespace
 
@@ -149,18 +222,15 @@ class UnitPacker final : public Packer::Impl {
 
 template <int U>
 template <bool kEveryBlock>
-std::uint64_t UnitPacker<U>::scanFast(const std::uint8_t* in, std::uint64_t n,
-                                      OutputSink& sink) {
+std::uint64_t UnitPacker<U>::scanFast(const std::uint8_t* in, std::uint64_t n, OutputSink& sink) {
   const std::uint64_t fastEnd = n - kTailUnits;
   const std::uint64_t base = consumed_;
-  NeighbourBits<U> bits;
-  std::uint64_t covered = 0;
   std::uint64_t i = 0;
   while (i < fastEnd) {
     // Room for the blocks that start before passEnd; they end at most 127 units after it.
     const std::uint64_t passEnd = std::min(fastEnd, i + kPassBytes / U);
-    std::uint8_t* const start = openRoom(sink, streamBound<U>(std::min(n, passEnd + kMaxBlock) - i));
-    std::uint8_t* o = start;
+    std::uint8_t* const start =
+        openRoom(sink, streamBound<U>(std::min(n, passEnd + kMaxBlock) - i));
     // Where the host is next due: a block after which N changes, or a lone event call.
     std::uint64_t limit = passEnd;
     std::uint64_t changeAt = 0;
@@ -169,32 +239,10 @@ std::uint64_t UnitPacker<U>::scanFast(const std::uint8_t* in, std::uint64_t n,
       limit = std::min(limit, eventAt > base ? (eventAt - base + U - 1) / U : 0);
       changeAt = progress_.changeAt() - std::min(progress_.changeAt(), written_);
     }
-    while (i < limit) {
-      if (i >= covered) {
-        const std::uint64_t units = std::min(NeighbourBits<U>::kUnits, fastEnd - i);
-        bits.fill(in, i, units);
-        covered = i + units;
-      }
-      // A repeat block runs while the bits are set, a literal block while they are clear; both
-      // forms are handled alike.
-      const std::uint64_t neighbours = bits.at(i);
-      const std::uint32_t repeat = neighbours & 1u;
-      const std::uint64_t ends = neighbours ^ (0 - std::uint64_t{repeat});
-      std::uint32_t span = ends != 0 ? detail::trailingZeros64(ends) : 64;
-      const std::uint8_t* at = in + i * U;
-      if (span >= NeighbourBits<U>::kValid) span = longSpan<U>(at, 0u - repeat);
-      const std::uint32_t count = std::min(span + repeat, kMaxBlock);
-      o[0] = static_cast<std::uint8_t>(count | repeat << 7);
-      std::memcpy(o + 1, at, 32);
-      // Selected with a mask: a branch would be mispredicted on every other block.
-      const std::uint32_t bytes = (U & (0u - repeat)) | (count * U & (repeat - 1u));
-      if (bytes > 32) std::memcpy(o + 33, at + 32, bytes - 32);
-      o += 1 + bytes;
-      i += count;
-      if (kEveryBlock || static_cast<std::uint64_t>(o - start) >= changeAt) break;
-    }
+    const FastPosition at = packBlocks<U>(in, {i, start}, limit, start + changeAt);
+    i = at.unit;
     // The sink has every byte before the host hears of them, in case the host throws.
-    commit(sink, o);
+    commit(sink, at.out);
     progress_.afterBlock(written_, base + i * U);
   }
   consumed_ += i * U;

@@ -70,10 +70,6 @@ inline std::uint32_t equalNeighbours(const std::uint8_t* units) {
 
 #endif
 
-inline std::uint32_t trailingZeros(std::uint32_t nonZero) {
-  return static_cast<std::uint32_t>(__builtin_ctz(nonZero));
-}
-
 inline std::uint32_t trailingZeros64(std::uint64_t nonZero) {
   return static_cast<std::uint32_t>(__builtin_ctzll(nonZero));
 }

@@ -21,7 +21,7 @@ constexpr std::size_t kBlockReach = 1 + 127 * U + 64;
 // Output room a block may write in the fast loop: 127 units and the overwrite.
 template <int U>
 constexpr std::size_t kBlockRoom = 127 * U + 64;
-// Output room the fast loop asks for at least: many blocks' worth.
+// Output room the fast loop asks for at least: many blocks' worth, and more than one block's room.
 constexpr std::size_t kMinRoom = std::size_t{64} << 10;
 // The longest block: control byte and 127 units.
 template <int U>
@@ -93,9 +93,9 @@ template <int U>
 class UnitUnpacker final : public Unpacker::Impl {
  public:
   UnitUnpacker(Host& host, std::optional<std::uint64_t> streamBytes)
-      : progress_(host, Progress::Direction::kUnpacking,
-                  streamBytes && *streamBytes > 0 ? std::optional(*streamBytes - 1)
-                                                  : std::nullopt) {}
+      : progress_(
+            host, Progress::Direction::kUnpacking,
+            streamBytes && *streamBytes > 0 ? std::optional(*streamBytes - 1) : std::nullopt) {}
 
   std::size_t write(std::span<const std::uint8_t> chunk, OutputSink& sink) override;
   void finish(OutputSink& sink) override;
@@ -122,7 +122,8 @@ void UnitUnpacker<U>::output(const std::uint8_t* block, std::uint64_t count, Out
   if (bytes == 0) return;
   std::uint8_t* const out = sink.room(bytes).data();
   if (block[0] >= 0x80) {
-    for (std::size_t offset = 0; offset < bytes; offset += U) std::memcpy(out + offset, block + 1, U);
+    for (std::size_t offset = 0; offset < bytes; offset += U)
+      std::memcpy(out + offset, block + 1, U);
   } else {
     std::memcpy(out, block + 1, bytes);
   }
@@ -147,19 +148,15 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
       }
       const std::span<std::uint8_t> room = sink.room(kMinRoom);
       std::uint8_t* const start = room.data();
-      std::uint8_t* const roomEnd = start + room.size() - kBlockRoom<U>;
       std::uint8_t* o = start;
+      // A block reads at least 2 stream bytes and writes at most 127 units, so 2 k stream bytes
+      // hold at most k blocks: bounding the stretch by the room leaves one comparison per block.
+      const std::uint64_t blocksThatFit = (room.size() - kBlockRoom<U>) / (127 * U);
+      stop = std::min(stop, p + 2 * blocksThatFit);
       const std::uint8_t* block = begin + p;
       const std::uint8_t* const blockStop = begin + stop;
-      while (block < blockStop && o < roomEnd) {
+      while (block < blockStop) {
         const std::uint32_t control = *block;
-        if (control == 0x00) {
-          sink.commit(static_cast<std::size_t>(o - start));
-          markerSeen = true;
-          const auto taken = static_cast<std::size_t>(block + 1 - begin);
-          read = base + taken;
-          return taken;
-        }
         // A branch on the kind, well predicted on real graphics, lets the processor run on into
         // the next block without waiting for this control byte when the block is a repeat.
         if (control >= 0x80) {
@@ -168,6 +165,13 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
           o += bytes;
           block += 1 + U;
         } else {
+          if (control == 0x00) {
+            sink.commit(static_cast<std::size_t>(o - start));
+            markerSeen = true;
+            const auto taken = static_cast<std::size_t>(block + 1 - begin);
+            read = base + taken;
+            return taken;
+          }
           const std::size_t bytes = control * std::size_t{U};
           copyLiteral(o, block + 1, bytes);
           o += bytes;
@@ -239,8 +243,7 @@ void UnitUnpacker<U>::finish(OutputSink& sink) {
 }
 
 template <int U>
-std::unique_ptr<Unpacker::Impl> makeUnpacker(Host& host,
-                                             std::optional<std::uint64_t> streamBytes) {
+std::unique_ptr<Unpacker::Impl> makeUnpacker(Host& host, std::optional<std::uint64_t> streamBytes) {
   return std::make_unique<UnitUnpacker<U>>(host, streamBytes);
 }
 

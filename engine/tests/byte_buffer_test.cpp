@@ -2,6 +2,7 @@
 #include "ravlin/byte_buffer.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -98,6 +99,26 @@ TEST(ByteBuffer, GrowthAcrossLargeSizesKeepsTheBytes) {
     other.commit(other.capacity());
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), other.data()));
   }
+}
+
+// A large buffer that cannot grow where it is, because the addresses after it are taken, moves
+// with every byte.
+TEST(ByteBuffer, GrowthThatMustMoveKeepsTheBytes) {
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  ByteBuffer buffer;
+  std::vector<std::uint8_t> expected(6 * kMiB);
+  for (std::size_t k = 0; k < expected.size(); ++k) expected[k] = static_cast<std::uint8_t>(k * 7 / 5);
+  buffer.append(expected.data(), expected.size());
+  void* const end = buffer.data() + buffer.capacity();
+  void* const blocker = ::mmap(end, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE,
+                               -1, 0);
+  const std::uint8_t* const before = buffer.data();
+  buffer.reserve(buffer.capacity() + 64 * kMiB);
+  if (blocker == end) {
+    EXPECT_NE(buffer.data(), before);
+    ::munmap(blocker, 4096);
+  }
+  EXPECT_EQ(contents(buffer), expected);
 }
 
 // Sizes that no allocation can satisfy fail before asking the allocator.

@@ -52,7 +52,7 @@ std::vector<Input> shapedInputs(int unitBytes) {
         shape.alphabet = alphabet;
         shape.runLengths = lengths;
         shape.literalLengths = lengths;
-        // The last seed's inputs run over several of the fast packer's stretches of 4096 units.
+        // The last seed's inputs run over many of the fast packer's words of 64 units.
         const std::size_t units = seed == 6 ? 9001 : 150 + seed * 331 + (seed % 2);
         inputs.push_back({"shaped alphabet " + std::to_string(alphabet) + " seed " +
                               std::to_string(seed) + (lengths == limits ? " limits" : " short"),
