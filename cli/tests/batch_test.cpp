@@ -49,7 +49,7 @@ TEST(DefaultOutputPath, BesideTheInputOrInTheFolder) {
                         Case{"gfx/map.bins.bin", std::nullopt, "gfx/map.bins.pack1"},
                         Case{"/abs/gfx/tiles", std::nullopt, "/abs/gfx/tiles.pack1"},
                         Case{"/logo.bin", std::nullopt, "/logo.pack1"},
-                        Case{"gfx.d/.bin", std::nullopt, "gfx.d/.pack1"},
+                        Case{"gfx.d/.bin", std::nullopt, "gfx.d/.bin.pack1"},
                         Case{"gfx/font.bin", std::string("out"), "out/font.pack1"},
                         Case{"font.bin", std::string("out//"), "out/font.pack1"},
                         Case{"font.bin", std::string("/"), "/font.pack1"}}) {
