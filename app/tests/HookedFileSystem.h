@@ -9,9 +9,11 @@ class HookedFileSystem : public ravlin::FileSystem {
  public:
   // Runs before every read, that is while an engine routine is reading its input.
   std::function<void()> onRead;
-  // A positive errno value makes every write, or every rename, fail with it.
+  // A positive errno value makes every write, every rename, or every write permission check
+  // fail with it.
   int writeError = 0;
   int renameError = 0;
+  int accessError = 0;
 
   int openRead(const std::string& path) override { return real().openRead(path); }
   int createNew(const std::string& path) override { return real().createNew(path); }
@@ -25,6 +27,12 @@ class HookedFileSystem : public ravlin::FileSystem {
   }
   std::int64_t size(int fd) override { return real().size(fd); }
   int close(int fd) override { return real().close(fd); }
+  int sync(int fd) override { return real().sync(fd); }
+  int syncFolder(const std::string& path) override { return real().syncFolder(path); }
+  int setPermissions(int fd, mode_t mode) override { return real().setPermissions(fd, mode); }
+  int setModifiedTime(int fd, const timespec& time) override {
+    return real().setModifiedTime(fd, time);
+  }
   int rename(const std::string& from, const std::string& to) override {
     if (renameError != 0) return -renameError;
     return real().rename(from, to);
@@ -36,6 +44,14 @@ class HookedFileSystem : public ravlin::FileSystem {
   int remove(const std::string& path) override { return real().remove(path); }
   int makeDirectory(const std::string& path) override { return real().makeDirectory(path); }
   std::int64_t sizeOf(const std::string& path) override { return real().sizeOf(path); }
+  int permissionsOf(const std::string& path) override { return real().permissionsOf(path); }
+  int mayWrite(const std::string& path) override {
+    if (accessError != 0) return -accessError;
+    return real().mayWrite(path);
+  }
+  int readLink(const std::string& path, std::string& target) override {
+    return real().readLink(path, target);
+  }
   int isDirectory(const std::string& path) override { return real().isDirectory(path); }
 
  private:

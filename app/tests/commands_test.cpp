@@ -293,10 +293,15 @@ class CommandsTest : public QObject {
     const QByteArray data = sampleData(3000);
     QVERIFY(writeBytes(w.path("data.bin"), data));
     QVERIFY(writeBytes(w.path("data.pack1"), QByteArray(100000, 'x')));
+    const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    QVERIFY(QFile::setPermissions(w.path("data.pack1"), mode));
     w.run("packI", w.path("data.bin"), w.dir.path());
     QCOMPARE(w.dialogs.texts(), QStringList{"Done!"});
     QCOMPARE(readBytes(w.path("data.pack1")), packed(ravlin::Method::kI, data));
     QCOMPARE(entriesOf(w.dir.path()), (QStringList{"data.bin", "data.pack1"}));
+    // The replaced file's mode is kept.
+    QCOMPARE(QFile::permissions(w.path("data.pack1")) & ~(QFile::ReadUser | QFile::WriteUser),
+             mode);
   }
 
   void missingFoldersAreCreated() {
@@ -311,15 +316,18 @@ class CommandsTest : public QObject {
   void failedSaveKeepsTheOldFile_data() {
     QTest::addColumn<int>("writeError");
     QTest::addColumn<int>("renameError");
+    QTest::addColumn<int>("accessError");
     QTest::addColumn<QString>("message");
-    QTest::newRow("disk full") << ENOSPC << 0 << "Disk full.";
-    QTest::newRow("write refused") << EIO << 0 << "I/O error 5.";
-    QTest::newRow("rename refused") << 0 << EACCES << "File access denied.";
+    QTest::newRow("disk full") << ENOSPC << 0 << 0 << "Disk full.";
+    QTest::newRow("write refused") << EIO << 0 << 0 << "I/O error 5.";
+    QTest::newRow("rename refused") << 0 << EACCES << 0 << "File access denied.";
+    QTest::newRow("file not writable") << 0 << 0 << EACCES << "File access denied.";
   }
 
   void failedSaveKeepsTheOldFile() {
     QFETCH(int, writeError);
     QFETCH(int, renameError);
+    QFETCH(int, accessError);
     QFETCH(QString, message);
     WindowUnderTest w;
     QVERIFY(writeBytes(w.path("data.bin"), sampleData(3000)));
@@ -329,6 +337,7 @@ class CommandsTest : public QObject {
     QVERIFY(writeBytes(out + "/data.pack1", old));
     w.fs.writeError = writeError;
     w.fs.renameError = renameError;
+    w.fs.accessError = accessError;
 
     w.run("packI", w.path("data.bin"), out);
 

@@ -1,5 +1,5 @@
-// The POSIX file layer and the whole-file operations built on it: reading a file into memory,
-// replacing a file atomically, and creating folders with their parents.
+// The POSIX file layer and the whole-file operations built on it: reading a file into memory and
+// creating folders with their parents. Replacing a file atomically is atomic_file.cpp.
 #include "ravlin/file_system.h"
 
 #include <fcntl.h>
@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <random>
 
 #include "path_parts.h"
 #include "ravlin/byte_buffer.h"
@@ -23,10 +21,6 @@ namespace {
 constexpr std::size_t kChunkBytes = std::size_t{8} << 20;
 // Room for reads past the size that fstat reported (a file that grows while it is read).
 constexpr std::size_t kProbeBytes = std::size_t{64} << 10;
-// Longest piece of the target's name kept in a temporary name, so that ".<name>.XXXXXX" stays
-// within the usual 255-byte limit of a file name.
-constexpr std::size_t kMaxTempStem = 200;
-constexpr int kTempNameAttempts = 100;
 
 template <typename Call>
 auto retryOnInterrupt(Call call) {
@@ -48,7 +42,7 @@ class PosixFileSystem final : public FileSystem {
   }
   int createNew(const std::string& path) override {
     return negatedErrnoOr(retryOnInterrupt(
-        [&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }));
+        [&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }));
   }
   std::int64_t read(int fd, void* buffer, std::size_t count) override {
     const ssize_t n = retryOnInterrupt([&] { return ::read(fd, buffer, count); });
@@ -68,6 +62,23 @@ class PosixFileSystem final : public FileSystem {
     // descriptor that another thread has just been given.
     if (::close(fd) != 0 && errno != EINTR) return -errno;
     return 0;
+  }
+  int sync(int fd) override {
+    return negatedErrnoOr(retryOnInterrupt([&] { return ::fsync(fd); }));
+  }
+  int syncFolder(const std::string& path) override {
+    const int fd =
+        retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    if (fd < 0) return -errno;
+    const int synced = sync(fd);
+    ::close(fd);
+    // Some file systems cannot flush a folder and say EINVAL: there is nothing more to do.
+    return synced == -EINVAL ? 0 : synced;
+  }
+  int setPermissions(int fd, mode_t mode) override { return negatedErrnoOr(::fchmod(fd, mode)); }
+  int setModifiedTime(int fd, const timespec& time) override {
+    const timespec times[2] = {{0, UTIME_OMIT}, time};
+    return negatedErrnoOr(::futimens(fd, times));
   }
   int rename(const std::string& from, const std::string& to) override {
     return negatedErrnoOr(::rename(from.c_str(), to.c_str()));
@@ -93,6 +104,28 @@ class PosixFileSystem final : public FileSystem {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return -errno;
     return info.st_size;
+  }
+  int permissionsOf(const std::string& path) override {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return -errno;
+    return static_cast<int>(info.st_mode & 07777);
+  }
+  int mayWrite(const std::string& path) override {
+    return negatedErrnoOr(::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS));
+  }
+  int readLink(const std::string& path, std::string& target) override {
+    std::string text(256, '\0');
+    for (;;) {
+      const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
+      if (n < 0) return -errno;
+      // A result that fills the buffer may have been cut short: try again with more room.
+      if (static_cast<std::size_t>(n) < text.size()) {
+        text.resize(static_cast<std::size_t>(n));
+        target = std::move(text);
+        return 0;
+      }
+      text.resize(text.size() * 2);
+    }
   }
   int isDirectory(const std::string& path) override {
     struct stat info {};
@@ -127,56 +160,6 @@ class DescriptorGuard {
 [[noreturn]] void fail(std::int64_t negatedErrno, const std::string& path) {
   throw IoError::fromErrno(static_cast<int>(-negatedErrno), path);
 }
-
-std::string randomSuffix(std::mt19937_64& random) {
-  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
-  std::string suffix(6, ' ');
-  for (char& c : suffix) c = kChars[pick(random)];
-  return suffix;
-}
-
-// A new, uniquely named file beside `target`; removed on destruction unless it was renamed.
-class TemporaryFile {
- public:
-  TemporaryFile(FileSystem& fs, const std::string& target) : fs_(fs) {
-    const std::string folder = detail::parentFolder(target);
-    std::string stem(detail::lastName(target).substr(0, kMaxTempStem));
-    std::mt19937_64 random(std::random_device{}());
-    for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-      std::string candidate = folder + "/." + stem + "." + randomSuffix(random);
-      const int fd = fs_.createNew(candidate);
-      if (fd >= 0) {
-        path_ = std::move(candidate);
-        fd_ = fd;
-        return;
-      }
-      if (fd != -EEXIST) fail(fd, target);
-    }
-    fail(-EEXIST, target);
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (fd_ >= 0) fs_.close(fd_);
-    if (!path_.empty()) fs_.remove(path_);
-  }
-
-  int fd() const { return fd_; }
-  const std::string& path() const { return path_; }
-  int close() {
-    const int result = fs_.close(fd_);
-    fd_ = -1;
-    return result;
-  }
-  // The file now lives under another name: nothing to remove.
-  void release() { path_.clear(); }
-
- private:
-  FileSystem& fs_;
-  std::string path_;
-  int fd_ = -1;
-};
 
 }  // namespace
 
@@ -217,30 +200,6 @@ void readWholeFile(FileSystem& fs, const std::string& path, ByteBuffer& out) {
   // report it like any other failure of the run.
   const int closed = file.close();
   if (closed < 0) fail(closed, path);
-}
-
-void writeFileAtomically(FileSystem& fs, const std::string& target,
-                         std::span<const std::uint8_t> bytes, Overwrite overwrite) {
-  if (detail::lastName(target).empty() || target.back() == '/') fail(-EISDIR, target);
-  // Refusing up front saves writing a large file only to throw it away.
-  if (overwrite == Overwrite::kRefuse && fs.sizeOf(target) >= 0) fail(-EEXIST, target);
-
-  TemporaryFile temp(fs, target);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const std::size_t count = std::min(bytes.size() - done, kChunkBytes);
-    const std::int64_t n = fs.write(temp.fd(), bytes.data() + done, count);
-    if (n < 0) fail(n, target);
-    if (n == 0) fail(-EIO, target);  // a write that makes no progress would loop forever
-    done += static_cast<std::size_t>(n);
-  }
-  const int closed = temp.close();
-  if (closed < 0) fail(closed, target);
-
-  const int renamed = overwrite == Overwrite::kReplace ? fs.rename(temp.path(), target)
-                                                       : fs.renameNoReplace(temp.path(), target);
-  if (renamed < 0) fail(renamed, target);
-  temp.release();
 }
 
 void makeDirectories(FileSystem& fs, const std::string& path) {

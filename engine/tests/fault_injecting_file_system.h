@@ -22,19 +22,29 @@ enum class FsCall {
   kWrite,
   kSize,
   kClose,
+  kSync,
+  kSyncFolder,
+  kSetPermissions,
+  kSetModifiedTime,
   kRename,
   kRenameNoReplace,
   kRemove,
   kMakeDirectory,
   kSizeOf,
+  kPermissionsOf,
+  kMayWrite,
+  kReadLink,
   kIsDirectory,
   kCount,
 };
 
 inline const char* fsCallName(FsCall call) {
   static constexpr std::array<const char*, static_cast<std::size_t>(FsCall::kCount)> kNames = {
-      "openRead", "createNew",       "read",   "write",         "size",   "close",
-      "rename",   "renameNoReplace", "remove", "makeDirectory", "sizeOf", "isDirectory"};
+      "openRead",       "createNew",       "read",       "write",
+      "size",           "close",           "sync",       "syncFolder",
+      "setPermissions", "setModifiedTime", "rename",     "renameNoReplace",
+      "remove",         "makeDirectory",   "sizeOf",     "permissionsOf",
+      "mayWrite",       "readLink",        "isDirectory"};
   return kNames[static_cast<std::size_t>(call)];
 }
 
@@ -88,6 +98,22 @@ class FaultInjectingFileSystem final : public FileSystem {
     if (result == 0) open_.erase(fd);
     return fail ? -failErrno_ : result;
   }
+  int sync(int fd) override {
+    if (shouldFail(FsCall::kSync)) return -failErrno_;
+    return real_.sync(fd);
+  }
+  int syncFolder(const std::string& path) override {
+    if (shouldFail(FsCall::kSyncFolder)) return -failErrno_;
+    return real_.syncFolder(path);
+  }
+  int setPermissions(int fd, mode_t mode) override {
+    if (shouldFail(FsCall::kSetPermissions)) return -failErrno_;
+    return real_.setPermissions(fd, mode);
+  }
+  int setModifiedTime(int fd, const timespec& time) override {
+    if (shouldFail(FsCall::kSetModifiedTime)) return -failErrno_;
+    return real_.setModifiedTime(fd, time);
+  }
   int rename(const std::string& from, const std::string& to) override {
     if (shouldFail(FsCall::kRename)) return -failErrno_;
     return real_.rename(from, to);
@@ -107,6 +133,18 @@ class FaultInjectingFileSystem final : public FileSystem {
   std::int64_t sizeOf(const std::string& path) override {
     if (shouldFail(FsCall::kSizeOf)) return -failErrno_;
     return real_.sizeOf(path);
+  }
+  int permissionsOf(const std::string& path) override {
+    if (shouldFail(FsCall::kPermissionsOf)) return -failErrno_;
+    return real_.permissionsOf(path);
+  }
+  int mayWrite(const std::string& path) override {
+    if (shouldFail(FsCall::kMayWrite)) return -failErrno_;
+    return real_.mayWrite(path);
+  }
+  int readLink(const std::string& path, std::string& target) override {
+    if (shouldFail(FsCall::kReadLink)) return -failErrno_;
+    return real_.readLink(path, target);
   }
   int isDirectory(const std::string& path) override {
     if (shouldFail(FsCall::kIsDirectory)) return -failErrno_;

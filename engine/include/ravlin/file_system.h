@@ -3,8 +3,11 @@
 // Tests replace the seam to inject failures at any call.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <span>
 #include <string>
 
@@ -19,13 +22,22 @@ class FileSystem {
   virtual ~FileSystem() = default;
 
   virtual int openRead(const std::string& path) = 0;
-  // Creates a new file for writing (fails with -EEXIST if it exists), permissions 0666 & ~umask.
+  // Creates a new file for writing (fails with -EEXIST if it exists), readable and writable by
+  // its owner only, so that nobody else can read it before its final mode is given.
   virtual int createNew(const std::string& path) = 0;
   virtual std::int64_t read(int fd, void* buffer, std::size_t count) = 0;
   virtual std::int64_t write(int fd, const void* buffer, std::size_t count) = 0;
   // The size in bytes of an open file.
   virtual std::int64_t size(int fd) = 0;
   virtual int close(int fd) = 0;
+  // Flushes an open file's data and size to the device (fsync).
+  virtual int sync(int fd) = 0;
+  // Flushes a folder's entries to the device, so that a rename in it survives a power loss.
+  virtual int syncFolder(const std::string& path) = 0;
+  // Sets an open file's permission bits (fchmod).
+  virtual int setPermissions(int fd, mode_t mode) = 0;
+  // Sets an open file's modification time; its access time is left alone.
+  virtual int setModifiedTime(int fd, const timespec& time) = 0;
   // Renames `from` over `to`, replacing an existing `to`.
   virtual int rename(const std::string& from, const std::string& to) = 0;
   // Renames `from` to `to` only when `to` does not exist (-EEXIST otherwise).
@@ -34,6 +46,13 @@ class FileSystem {
   virtual int makeDirectory(const std::string& path) = 0;
   // Size of the file at `path` without opening it; a negated errno when there is none.
   virtual std::int64_t sizeOf(const std::string& path) = 0;
+  // The permission bits (07777) of the file at `path`, following links; a negated errno when
+  // there is none.
+  virtual int permissionsOf(const std::string& path) = 0;
+  // 0 when this process may write to the existing file at `path` with its effective ids.
+  virtual int mayWrite(const std::string& path) = 0;
+  // The text of the symbolic link at `path` into `target`; -EINVAL when `path` is no link.
+  virtual int readLink(const std::string& path, std::string& target) = 0;
   // 1 when `path` is a folder, 0 when it exists and is not one, a negated errno otherwise.
   virtual int isDirectory(const std::string& path) = 0;
 
@@ -47,10 +66,8 @@ void readWholeFile(FileSystem& fs, const std::string& path, ByteBuffer& out);
 
 enum class Overwrite { kReplace, kRefuse };
 
-// Writes `bytes` to `target` so that `target` is either untouched or complete: the bytes go to a
-// new temporary file in the same folder, which is renamed over `target` only when every byte is
-// written and the file is closed. On failure the temporary file is removed and IoError thrown.
-// With Overwrite::kRefuse an existing `target` fails with EEXIST ("I/O error 17").
+// Writes `bytes` to `target` in one go through an AtomicFile (atomic_file.h): `target` ends up
+// either untouched or complete. Throws IoError.
 void writeFileAtomically(FileSystem& fs, const std::string& target,
                          std::span<const std::uint8_t> bytes,
                          Overwrite overwrite = Overwrite::kReplace);

@@ -1,0 +1,153 @@
+// Writing a file beside its target and renaming it over the target once it is complete.
+#include "ravlin/atomic_file.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <fstream>
+#include <random>
+#include <utility>
+
+#include "path_parts.h"
+#include "ravlin/io_error.h"
+
+namespace ravlin {
+
+namespace {
+
+// Longest piece of the target's name kept in a temporary name, so that ".<name>.XXXXXX" stays
+// within the usual 255-byte limit of a file name.
+constexpr std::size_t kMaxTempStem = 200;
+constexpr int kTempNameAttempts = 100;
+// As many links as the kernel follows before it gives up with ELOOP.
+constexpr int kMaxLinkHops = 40;
+
+std::string randomSuffix(std::mt19937_64& random) {
+  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
+  std::string suffix(6, ' ');
+  for (char& c : suffix) c = kChars[pick(random)];
+  return suffix;
+}
+
+// The mode that open() gives a new file asked for with 0666. The umask can only be read by
+// setting it, which would race with other threads creating files; Linux also shows it in
+// /proc/self/status, which is read instead when it is there.
+mode_t newFileMode() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      return static_cast<mode_t>(0666 & ~std::stoul(line.substr(6), nullptr, 8));
+    }
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return static_cast<mode_t>(0666 & ~mask);
+}
+
+// Follows `path` while it is a symbolic link. A link's relative text counts from the link's
+// own folder. A link to a missing file resolves to that file's name, which is then created.
+std::string followLinks(FileSystem& fs, std::string path) {
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    std::string text;
+    const int result = fs.readLink(path, text);
+    if (result == -EINVAL || result == -ENOENT) return path;
+    if (result < 0) throw IoError::fromErrno(-result, path);
+    path = text.starts_with('/') ? text : detail::parentFolder(path) + "/" + text;
+  }
+  throw IoError::fromErrno(ELOOP, path);
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(FileSystem& fs, const std::string& target, Overwrite overwrite)
+    : fs_(fs), overwrite_(overwrite) {
+  if (detail::lastName(target).empty() || target.back() == '/') {
+    throw IoError::fromErrno(EISDIR, target);
+  }
+  target_ = followLinks(fs_, target);
+
+  const int mode = fs_.permissionsOf(target_);
+  if (mode >= 0) {
+    if (overwrite_ == Overwrite::kRefuse) fail(-EEXIST);
+    // Renaming needs write access to the folder only: without this check a file the user may
+    // not change would be replaced all the same.
+    const int writable = fs_.mayWrite(target_);
+    if (writable < 0) fail(writable);
+    replacedMode_ = static_cast<mode_t>(mode);
+  } else if (mode != -ENOENT) {
+    fail(mode);
+  }
+
+  const std::string folder = detail::parentFolder(target_);
+  const std::string stem(detail::lastName(target_).substr(0, kMaxTempStem));
+  std::mt19937_64 random(std::random_device{}());
+  for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+    std::string candidate = folder + "/." + stem + "." + randomSuffix(random);
+    const int fd = fs_.createNew(candidate);
+    if (fd >= 0) {
+      temporary_ = std::move(candidate);
+      fd_ = fd;
+      return;
+    }
+    if (fd != -EEXIST) fail(fd);
+  }
+  fail(-EEXIST);
+}
+
+AtomicFile::~AtomicFile() {
+  if (fd_ >= 0) fs_.close(fd_);
+  if (!temporary_.empty()) fs_.remove(temporary_);
+}
+
+void AtomicFile::fail(int negatedErrno) const {
+  throw IoError::fromErrno(-negatedErrno, target_);
+}
+
+void AtomicFile::write(std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const std::int64_t n = fs_.write(fd_, bytes.data(), bytes.size());
+    if (n < 0) fail(static_cast<int>(n));
+    if (n == 0) fail(-EIO);  // a write that makes no progress would loop forever
+    bytes = bytes.subspan(static_cast<std::size_t>(n));
+  }
+}
+
+void AtomicFile::commit(std::optional<mode_t> mode, std::optional<timespec> modified) {
+  const bool replacing = replacedMode_.has_value();
+  const int moded = fs_.setPermissions(fd_, mode.value_or(replacedMode_.value_or(newFileMode())));
+  if (moded < 0) fail(moded);
+  if (modified) {
+    const int timed = fs_.setModifiedTime(fd_, *modified);
+    if (timed < 0) fail(timed);
+  }
+  if (replacing) {
+    const int synced = fs_.sync(fd_);
+    if (synced < 0) fail(synced);
+  }
+  const int closed = fs_.close(fd_);
+  fd_ = -1;
+  if (closed < 0) fail(closed);
+
+  const int renamed = overwrite_ == Overwrite::kReplace ? fs_.rename(temporary_, target_)
+                                                        : fs_.renameNoReplace(temporary_, target_);
+  if (renamed < 0) fail(renamed);
+  temporary_.clear();
+
+  if (replacing) {
+    // The new file is in place; a failing flush of the folder still means the rename may not
+    // survive a power loss, which the user should hear of.
+    const int synced = fs_.syncFolder(detail::parentFolder(target_));
+    if (synced < 0) fail(synced);
+  }
+}
+
+void writeFileAtomically(FileSystem& fs, const std::string& target,
+                         std::span<const std::uint8_t> bytes, Overwrite overwrite) {
+  AtomicFile file(fs, target, overwrite);
+  file.write(bytes);
+  file.commit();
+}
+
+}  // namespace ravlin
