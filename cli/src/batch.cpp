@@ -222,6 +222,12 @@ class Batch {
         read += n;
         if (unpacker.endMarkerSeen()) {
           end.trailingBytes += n;
+          // A file's size tells how many more there are, without reading them.
+          if (input.size() && *input.size() >= read) {
+            end.trailingBytes += *input.size() - read;
+            read = *input.size();
+            break;
+          }
           continue;
         }
         end.trailingBytes += n - unpacker.write({chunk_.data(), n}, stage);

@@ -3,17 +3,17 @@
 #include "output.h"
 
 #include <fcntl.h>
-#include <limits.h>
-#include <stdio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "messages.h"
+#include "ravlin/atomic_file.h"
+#include "ravlin/io_error.h"
 #include "signal_cleanup.h"
 
 namespace ravlin::cli {
@@ -80,140 +80,75 @@ class DiscardingOutput final : public Output {
   std::string name_ = "/dev/null";
 };
 
-// The file a path names, through symbolic links: a link is kept and its file replaced. A loop of
-// links ends the search at the last one.
-std::string followLink(const std::string& path, int depth = 0) {
-  constexpr int kMaxLinks = 40;
-  if (depth == kMaxLinks) return path;
-  char target[PATH_MAX];
-  const ssize_t length = ::readlink(path.c_str(), target, sizeof target - 1);
-  if (length < 0) return path;
-  const std::string linked(target, static_cast<std::size_t>(length));
-  const std::size_t slash = path.rfind('/');
-  const bool relative = !linked.starts_with('/') && slash != std::string::npos;
-  return followLink(relative ? path.substr(0, slash + 1) + linked : linked, depth + 1);
-}
-
-std::string folderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+// An engine error as the command line words it: the system's words when there is an errno.
+Failure failureOf(const IoError& error, const std::string& path) {
+  if (error.systemError() != 0) return Failure::ofSystem(error.systemError(), path);
+  return {path, error.what()};
 }
 
 class FileOutput final : public Output {
  public:
-  explicit FileOutput(const FileOutputRequest& request)
-      : request_(request), name_(request.path), realPath_(followLink(request.path)) {
-    const std::size_t slash = realPath_.rfind('/');
-    const std::string base = slash == std::string::npos ? realPath_ : realPath_.substr(slash + 1);
-    tempPath_ = folderOf(realPath_) + "/." + base + ".XXXXXX";
-    if (tempPath_.size() > PATH_MAX || base.size() + 8 > NAME_MAX) {
-      // The temporary name would be too long where the output's own name is not.
-      tempPath_ = folderOf(realPath_) + "/.ravlin.XXXXXX";
-    }
-    fd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
-    if (fd_ < 0) {
-      const int err = errno;
-      if (err == EACCES || err == EROFS) {
-        throw Failure(name_, std::string(std::strerror(err)) + " (folder '" + folderOf(realPath_) +
-                                 "' may not be written)");
-      }
-      throw Failure::ofSystem(err, name_);
-    }
-    setFileToRemoveOnSignal(tempPath_.c_str());
+  explicit FileOutput(const FileOutputRequest& request) try
+      : request_(request),
+        file_(FileSystem::system(), request.path,
+              request.replace ? Overwrite::kReplace : Overwrite::kRefuse) {
+    setFileToRemoveOnSignal(file_.temporaryPath().c_str());
+  } catch (const IoError& error) {
+    if (error.systemError() == EEXIST) throw Failure(request.path, "already exists; use -f to replace it");
+    throw failureOf(error, request.path);
   }
 
-  ~FileOutput() override {
-    if (fd_ >= 0) ::close(fd_);
-    if (!committed_) {
-      setFileToRemoveOnSignal(nullptr);
-      ::unlink(tempPath_.c_str());
-    }
-  }
+  ~FileOutput() override { setFileToRemoveOnSignal(nullptr); }
 
   FileOutput(const FileOutput&) = delete;
   FileOutput& operator=(const FileOutput&) = delete;
 
   void write(std::span<const std::uint8_t> bytes) override {
-    if (!request_.sparse) return writeHere(bytes.data(), bytes.size());
-    // Pages of the file that would be all zeros are skipped; they read back as zeros.
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-      const std::size_t pageEnd = std::min(
-          bytes.size(), at + kHoleBytes - static_cast<std::size_t>(offset_ % kHoleBytes));
-      const bool wholePage = pageEnd - at == kHoleBytes;
-      if (wholePage && allZero(bytes.data() + at, kHoleBytes)) {
-        skipHere(kHoleBytes);
-      } else {
-        writeHere(bytes.data() + at, pageEnd - at);
-      }
-      at = pageEnd;
+    try {
+      if (!request_.sparse) return file_.write(bytes);
+      writeSparse(bytes);
+    } catch (const IoError& error) {
+      throw failureOf(error, request_.path);
     }
   }
 
   void commit() override {
-    // A hole at the end has no bytes to set the size; so the size is set as a whole.
-    if (holeAtEnd_ && ::ftruncate(fd_, static_cast<off_t>(offset_)) != 0) fail(errno);
-    if (::fchmod(fd_, request_.looks.permissions) != 0) fail(errno);
-    if (request_.looks.modified) {
-      const timespec times[2] = {{0, UTIME_OMIT}, *request_.looks.modified};
-      if (::futimens(fd_, times) != 0) fail(errno);
+    try {
+      file_.commit(request_.looks.permissions, request_.looks.modified);
+    } catch (const IoError& error) {
+      if (error.systemError() == EEXIST) {
+        throw Failure(request_.path, "already exists; use -f to replace it");
+      }
+      throw failureOf(error, request_.path);
     }
-    struct stat existing {};
-    const bool replacing = ::stat(realPath_.c_str(), &existing) == 0;
-    // A file that replaces another is on disk before the old one goes, so a crash keeps one.
-    if (replacing && ::fsync(fd_) != 0) fail(errno);
-    if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR) fail(errno);
-    if (request_.replace) {
-      if (::rename(tempPath_.c_str(), realPath_.c_str()) != 0) fail(errno);
-    } else if (::renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, realPath_.c_str(),
-                           RENAME_NOREPLACE) != 0) {
-      if (errno == EEXIST) throw Failure(name_, "already exists; use -f to replace it");
-      fail(errno);
-    }
-    committed_ = true;
     setFileToRemoveOnSignal(nullptr);
-    if (replacing) syncFolder();
   }
 
-  const std::string& name() const override { return name_; }
+  const std::string& name() const override { return request_.path; }
 
  private:
-  [[noreturn]] void fail(int err) const { throw Failure::ofSystem(err, name_); }
-
-  void writeHere(const std::uint8_t* bytes, std::size_t count) {
-    if (holePending_) {
-      if (::lseek(fd_, static_cast<off_t>(offset_), SEEK_SET) < 0) fail(errno);
-      holePending_ = false;
+  // Pages of the file that would be all zeros are skipped; they read back as zeros.
+  void writeSparse(std::span<const std::uint8_t> bytes) {
+    std::size_t at = 0;
+    std::size_t dataStart = 0;
+    while (at < bytes.size()) {
+      const std::size_t pageEnd =
+          std::min(bytes.size(), at + kHoleBytes - static_cast<std::size_t>(offset_ % kHoleBytes));
+      const std::size_t length = pageEnd - at;
+      if (length == kHoleBytes && allZero(bytes.data() + at, kHoleBytes)) {
+        file_.write(bytes.subspan(dataStart, at - dataStart));
+        file_.skip(kHoleBytes);
+        dataStart = pageEnd;
+      }
+      offset_ += length;
+      at = pageEnd;
     }
-    const int err = writeAll(fd_, bytes, count);
-    if (err != 0) fail(err);
-    offset_ += count;
-    holeAtEnd_ = false;
-  }
-
-  void skipHere(std::size_t count) {
-    offset_ += count;
-    holePending_ = true;
-    holeAtEnd_ = true;
-  }
-
-  void syncFolder() const {
-    const int folder = ::open(folderOf(realPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) return;
-    ::fsync(folder);  // the rename is done; a folder that cannot be synced loses nothing now
-    ::close(folder);
+    file_.write(bytes.subspan(dataStart));
   }
 
   FileOutputRequest request_;
-  std::string name_;
-  std::string realPath_;
-  std::string tempPath_;
-  int fd_ = -1;
+  AtomicFile file_;
   std::uint64_t offset_ = 0;
-  bool holePending_ = false;
-  bool holeAtEnd_ = false;
-  bool committed_ = false;
 };
 
 }  // namespace

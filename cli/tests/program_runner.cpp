@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,6 +65,15 @@ RunResult runCli(const RunRequest& request) {
 
   Pipe in;
   Pipe err;
+  if (request.stderrColumns > 0) {
+    closeFd(err.readEnd);
+    closeFd(err.writeEnd);
+    openTerminal(err.readEnd, err.writeEnd);
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = static_cast<unsigned short>(request.stderrColumns);
+    check(::ioctl(err.writeEnd, TIOCSWINSZ, &size) == 0, "TIOCSWINSZ");
+  }
   int outRead = -1;
   int outWrite = -1;
   if (request.stdoutKind == StdoutKind::kTerminal) {
@@ -76,7 +87,11 @@ RunResult runCli(const RunRequest& request) {
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in.readEnd, 0);
+  if (request.stdinPath.empty()) {
+    posix_spawn_file_actions_adddup2(&actions, in.readEnd, 0);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 0, request.stdinPath.c_str(), O_RDONLY, 0);
+  }
   if (outWrite >= 0) {
     posix_spawn_file_actions_adddup2(&actions, outWrite, 1);
   } else {
@@ -101,6 +116,7 @@ RunResult runCli(const RunRequest& request) {
     argStorage = {"/bin/sh", "-c",
                   "ulimit -v " + std::to_string(request.memoryLimitKiB) + " && exec \"$0\" \"$@\""};
   }
+  if (!request.shellScript.empty()) argStorage = {"/bin/sh", "-c", request.shellScript};
   argStorage.emplace_back(RAVLIN_CLI_PATH);
   argStorage.insert(argStorage.end(), request.args.begin(), request.args.end());
   std::vector<char*> argv;
@@ -118,15 +134,27 @@ RunResult runCli(const RunRequest& request) {
 
   RunResult result;
   std::size_t fed = 0;
-  if (request.input.empty()) closeFd(in.writeEnd);
+  // Feeding is done; standard input stays open only when the test has more to do meanwhile.
+  const auto inputFed = [&] {
+    if (request.afterInput) {
+      request.afterInput(child);
+    } else {
+      closeFd(in.writeEnd);
+    }
+  };
+  if (request.input.empty() || !request.stdinPath.empty()) inputFed();
   while (err.readEnd >= 0 || outRead >= 0) {
-    pollfd fds[3] = {{in.writeEnd, POLLOUT, 0}, {outRead, POLLIN, 0}, {err.readEnd, POLLIN, 0}};
+    const bool feeding = in.writeEnd >= 0 && fed < request.input.size();
+    pollfd fds[3] = {{feeding ? in.writeEnd : -1, POLLOUT, 0},
+                     {outRead, POLLIN, 0},
+                     {err.readEnd, POLLIN, 0}};
     check(::poll(fds, 3, -1) >= 0 || errno == EINTR, "poll");
-    if (in.writeEnd >= 0 && fds[0].revents != 0) {
+    if (feeding && fds[0].revents != 0) {
       const ssize_t n =
           ::write(in.writeEnd, request.input.data() + fed, request.input.size() - fed);
       if (n > 0) fed += static_cast<std::size_t>(n);
-      if (n < 0 || fed == request.input.size()) closeFd(in.writeEnd);
+      if (n < 0) closeFd(in.writeEnd);
+      if (fed == request.input.size()) inputFed();
     }
     std::string* sinks[3] = {nullptr, &result.out, &result.err};
     int* sources[3] = {nullptr, &outRead, &err.readEnd};
@@ -145,7 +173,9 @@ RunResult runCli(const RunRequest& request) {
   closeFd(in.writeEnd);
 
   int status = 0;
-  check(::waitpid(child, &status, 0) == child, "waitpid");
+  rusage usage{};
+  check(::wait4(child, &status, 0, &usage) == child, "wait4");
+  result.peakMemoryKiB = usage.ru_maxrss;
   result.exited = WIFEXITED(status);
   result.status = result.exited ? WEXITSTATUS(status) : WTERMSIG(status);
   return result;

@@ -1,6 +1,9 @@
 // Runs the built ravlin-cli as a child process with chosen standard streams, for end-to-end tests.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,13 @@ struct RunRequest {
   std::string workingDir;         // empty: the test's own
   StdoutKind stdoutKind = StdoutKind::kPipe;
   long memoryLimitKiB = 0;  // an address-space limit for the child (ulimit -v); 0: none
+  // When set, `/bin/sh -c shellScript PROGRAM` runs instead, so that "$0" names the program.
+  std::string shellScript;
+  std::string stdinPath;    // when set, standard input is this file and `input` is not used
+  int stderrColumns = 0;    // when set, standard error is a pseudo-terminal this many columns wide
+  // When set, standard input stays open after `input` is fed, and this is called with the child's
+  // process id (to send it a signal, say).
+  std::function<void(pid_t)> afterInput;
 };
 
 struct RunResult {
@@ -26,6 +36,7 @@ struct RunResult {
   int status = -1;      // exit status when `exited`, else the signal number
   std::string out;
   std::string err;
+  long peakMemoryKiB = 0;  // the child's peak resident memory
 };
 
 RunResult runCli(const RunRequest& request);

@@ -35,6 +35,7 @@ enum class FsCall {
   kMayWrite,
   kReadLink,
   kIsDirectory,
+  kSeek,
   kCount,
 };
 
@@ -44,7 +45,7 @@ inline const char* fsCallName(FsCall call) {
       "size",           "close",           "sync",       "syncFolder",
       "setPermissions", "setModifiedTime", "rename",     "renameNoReplace",
       "remove",         "makeDirectory",   "sizeOf",     "permissionsOf",
-      "mayWrite",       "readLink",        "isDirectory"};
+      "mayWrite",       "readLink",        "isDirectory", "seek"};
   return kNames[static_cast<std::size_t>(call)];
 }
 
@@ -97,6 +98,10 @@ class FaultInjectingFileSystem final : public FileSystem {
     const int result = real_.close(fd);
     if (result == 0) open_.erase(fd);
     return fail ? -failErrno_ : result;
+  }
+  std::int64_t seek(int fd, std::int64_t offset) override {
+    if (shouldFail(FsCall::kSeek)) return -failErrno_;
+    return real_.seek(fd, offset);
   }
   int sync(int fd) override {
     if (shouldFail(FsCall::kSync)) return -failErrno_;
