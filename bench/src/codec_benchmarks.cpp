@@ -25,7 +25,7 @@ struct Prepared {
   const DataSet* set = nullptr;
   Bytes lz4;
   Bytes packed[2];  // by method: [0] method I, [1] method II
-  std::size_t blocks[2] = {};
+  BlockStats blocks[2];
   std::string inputPath;
   std::string packedPath[2];
 };
@@ -39,16 +39,24 @@ const char* methodName(Method method) {
   return method == Method::kI ? "I" : "II";
 }
 
-// The number of blocks in a well-formed stream, end marker excluded: what the per-block costs of
-// the engine are measured against.
-std::size_t countBlocks(const Bytes& stream, Method method) {
-  std::size_t blocks = 0;
+// The blocks of a well-formed stream, end marker excluded: what the per-block costs of the
+// engine are measured against, and what tells short real blocks from friendly generated ones.
+BlockStats countBlocks(const Bytes& stream, Method method) {
+  BlockStats stats;
   const std::size_t unit = static_cast<std::size_t>(unitSize(method));
-  for (std::size_t at = 0; at < stream.size() && stream[at] != 0; ++blocks) {
+  for (std::size_t at = 0; at < stream.size() && stream[at] != 0;) {
     const std::uint8_t control = stream[at];
-    at += 1 + (control >= 0x80 ? unit : control * unit);
+    if (control >= 0x80) {
+      ++stats.repeats;
+      stats.repeatUnits += control & 0x7F;
+      at += 1 + unit;
+    } else {
+      ++stats.literals;
+      stats.literalUnits += control;
+      at += 1 + control * unit;
+    }
   }
-  return blocks;
+  return stats;
 }
 
 Bytes toBytes(const ByteBuffer& buffer) {
@@ -107,12 +115,17 @@ std::shared_ptr<Prepared> prepare(const DataSet& set, const std::filesystem::pat
 }
 
 void reportThroughput(benchmark::State& state, const DataSet& set, std::size_t packedSize,
-                      std::size_t blocks = 0) {
+                      const BlockStats& blocks = {}) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(set.bytes.size()));
   state.counters["packed"] = static_cast<double>(packedSize);
   state.counters["packed%"] =
       100.0 * static_cast<double>(packedSize) / static_cast<double>(set.bytes.size());
-  if (blocks != 0) state.counters["blocks"] = static_cast<double>(blocks);
+  if (blocks.literals + blocks.repeats != 0) {
+    state.counters["literals"] = static_cast<double>(blocks.literals);
+    state.counters["repeats"] = static_cast<double>(blocks.repeats);
+    state.counters["literalUnits"] = static_cast<double>(blocks.literalUnits);
+    state.counters["repeatUnits"] = static_cast<double>(blocks.repeatUnits);
+  }
 }
 
 template <class Run>

@@ -1,4 +1,4 @@
-// Builds the benchmark data sets; the console fonts are read through zlib.
+// Builds the benchmark data sets; the console fonts are read through zlib, the game art through Qt.
 #include "data_sets.h"
 
 #include <zlib.h>
@@ -8,6 +8,7 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "game_art.h"
 #include "ravlin/datagen.h"
 
 namespace ravlin::bench {
@@ -44,16 +45,38 @@ std::vector<std::uint8_t> readConsoleFonts(const std::string& folder) {
 }
 
 std::vector<DataSet> loadDataSets(std::size_t size) {
+  const std::size_t evenSize = size & ~std::size_t{1};
   std::vector<DataSet> sets;
-  sets.push_back({"sprite", false, 2.0, datagen::spriteBytes(size & ~std::size_t{1}, 1)});
-  sets.push_back({"image15", true, 1.0, datagen::imageWords(size, 2)});
+  sets.push_back({"sprite", false, datagen::spriteBytes(evenSize, 1)});
+  sets.push_back({"image15", true, datagen::imageWords(size, 2)});
+  sets.push_back({"short", false, datagen::shortBlocks(evenSize, 3)});
+  const auto missing = [](const std::string& what, const char* folder, const char* package) {
+    std::cerr << "ravlin-bench: nothing in " << folder << " (install the Debian package " << package
+              << "); skipping " << what << "\n";
+  };
   auto fonts = readConsoleFonts(kConsoleFontFolder);
   if (fonts.empty()) {
-    std::cerr << "ravlin-bench: no console fonts in " << kConsoleFontFolder
-              << " (install the Debian package kbd); skipping the fonts data set\n";
+    missing("the fonts data set", kConsoleFontFolder, "kbd");
   } else {
     if (fonts.size() % 2 != 0) fonts.pop_back();
-    sets.push_back({"fonts", false, 1.0, std::move(fonts)});
+    sets.push_back({"fonts", false, std::move(fonts)});
+  }
+  const struct {
+    const char* name;
+    const char* folder;
+    const char* package;
+  } art[] = {{"penguins", kPenguinFolder, "xpenguins"},
+             {"breakout", kBreakoutFolder, "lbreakout2-data"}};
+  for (const auto& source : art) {
+    GameArt pixels = decodeGameArt(source.folder);
+    if (pixels.pictures == 0) {
+      const std::string name = source.name;
+      missing("the data sets " + name + "8 and " + name + "15", source.folder, source.package);
+      continue;
+    }
+    if (pixels.indexed.size() % 2 != 0) pixels.indexed.pop_back();
+    sets.push_back({std::string(source.name) + "8", false, std::move(pixels.indexed)});
+    sets.push_back({std::string(source.name) + "15", true, std::move(pixels.rgb555)});
   }
   return sets;
 }

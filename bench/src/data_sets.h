@@ -1,4 +1,5 @@
-// The data the benchmarks run on: generated sprite bytes and image words, and real console fonts.
+// The data the benchmarks run on: generated sprite bytes, image words and short blocks, real
+// console fonts and real game art.
 #pragma once
 
 #include <cstddef>
@@ -13,21 +14,35 @@ struct DataSet {
   // Whether the data is made of 16-bit words: method II suits it, else method I does. The targets
   // are checked on the method that suits the data.
   bool wordUnits = false;
-  // How many times LZ4's speed the suiting method must reach in both directions.
-  double targetRatio = 1.0;
   // An even number of bytes, so that both methods take all of it.
   std::vector<std::uint8_t> bytes;
 };
 
+// The blocks of a packed stream: how many of each kind and how many units they stand for.
+struct BlockStats {
+  std::size_t literals = 0;
+  std::size_t repeats = 0;
+  std::size_t literalUnits = 0;
+  std::size_t repeatUnits = 0;
+};
+
+// How many times LZ4's speed the suiting method must reach on every data set.
+inline constexpr double kPackTarget = 2.0;    // over LZ4_compress_default
+inline constexpr double kUnpackTarget = 1.5;  // over LZ4_decompress_safe
+
 // Where the kbd package keeps its gzip-compressed PC Screen Fonts.
 inline constexpr const char* kConsoleFontFolder = "/usr/share/consolefonts";
+// The sprites of the xpenguins package: animation frames of small figures on a transparent ground.
+inline constexpr const char* kPenguinFolder = "/usr/share/xpenguins/themes";
+// The graphics of the lbreakout2-data package: backgrounds, bricks, frames, fonts and explosions.
+inline constexpr const char* kBreakoutFolder = "/usr/share/games/lbreakout2/gfx";
 
 // The unzipped *.psf*.gz files of `folder`, concatenated in name order; empty when there are none.
 // Throws std::runtime_error when a file cannot be read.
 std::vector<std::uint8_t> readConsoleFonts(const std::string& folder);
 
-// The sprite and image data sets of `size` bytes each, and the console fonts when kbd is installed
-// (a note on stderr says so when it is not).
+// The generated sets of `size` bytes each, then the real ones whose packages are installed (a note
+// on stderr names each package that is missing).
 std::vector<DataSet> loadDataSets(std::size_t size);
 
 }  // namespace ravlin::bench

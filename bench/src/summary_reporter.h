@@ -26,14 +26,13 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   struct Target {
     std::string name;
     bool wordUnits;
-    double ratio;
     std::size_t size;
   };
   struct Figures {
     std::vector<double> rates;  // bytes per second of every repetition
     double median = -1;         // the median reported by Google Benchmark, when it computed one
     double packed = 0;
-    double blocks = 0;  // blocks in the stream, for the engine's runs
+    BlockStats blocks;  // of the stream, for the engine's runs
     std::string error;
   };
 

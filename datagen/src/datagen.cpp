@@ -196,4 +196,11 @@ std::vector<std::uint8_t> shaped(const Shape& shape, std::size_t units, std::uin
   return out;
 }
 
+std::vector<std::uint8_t> shortBlocks(std::size_t size, std::uint64_t seed) {
+  // Every run is followed by a literal stretch two times in three (the zero lengths leave it out,
+  // so that two runs of different colours meet): 2 literal blocks for every 3 repeat blocks.
+  const Shape shape{1, 16, {2, 3, 4, 5, 6}, {0, 0, 0, 1, 2, 3, 4, 5, 6}};
+  return shaped(shape, size, seed);
+}
+
 }  // namespace ravlin::datagen

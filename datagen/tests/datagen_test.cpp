@@ -100,6 +100,34 @@ TEST(Datagen, ShapedRunsKeepTheirDrawnLengthsAndLiteralsChangeEveryUnit) {
   }
 }
 
+TEST(Datagen, ShortBlocksPackIntoLiteralsOfOneToSixAndRepeatsOfTwoToSix) {
+  const auto bytes = shortBlocks(100000, 5);
+  ASSERT_EQ(bytes.size(), 100000u);
+  auto runs = maximalRuns(unitsOf(bytes, 1));
+  runs.pop_back();  // the last run may be cut short at the end
+  // The packer's blocks: a run of two or more is a repeat block, single units in a row a literal.
+  std::vector<int> literals;
+  std::vector<int> repeats;
+  for (std::size_t i = 0; i < runs.size();) {
+    if (runs[i] > 1) {
+      repeats.push_back(runs[i++]);
+      continue;
+    }
+    int length = 0;
+    for (; i < runs.size() && runs[i] == 1; ++i) ++length;
+    literals.push_back(length);
+  }
+  const auto within = [](const std::vector<int>& lengths, int low, int high) {
+    return std::all_of(lengths.begin(), lengths.end(),
+                       [=](int n) { return n >= low && n <= high; });
+  };
+  EXPECT_TRUE(within(literals, 1, 6));
+  EXPECT_TRUE(within(repeats, 2, 6));
+  const double literalShare =
+      static_cast<double>(literals.size()) / static_cast<double>(literals.size() + repeats.size());
+  EXPECT_NEAR(literalShare, 0.4, 0.03);
+}
+
 TEST(Datagen, ShapedWithOneValueIsOneRun) {
   for (int unitSize : {1, 2}) {
     const auto values = unitsOf(shaped({unitSize, 1, {3}, {5}}, 1000, 2), unitSize);
