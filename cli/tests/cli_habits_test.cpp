@@ -1,6 +1,7 @@
 // End-to-end tests of what users of gzip, zstd and lz4 expect of ravlin-cli: links and metadata of
 // inputs, cut streams, signals, the terminal's width, tiny inputs, messages, pipes and devices,
 // method detection, naming, and the options -t, -l, --rm, -r, --suffix and --no-sparse.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,7 +111,7 @@ TEST_F(CliRun, SignalsLeaveNoPartialOutput) {
       for (int i = 0; i < 1000 && scratch_.names().empty(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
       }
-      ASSERT_EQ(scratch_.names().size(), 1u);
+      EXPECT_EQ(scratch_.names().size(), 1u);
       ::kill(child, signal);
     };
     const RunResult result = run(request);
@@ -251,7 +252,7 @@ TEST_F(CliRun, UnknownSuffixesAreReportedWithTheMethodsThatFit) {
   } cases[] = {
       {"odd.rle", std::string("\x83" "A\x00", 3), "valid for method I only; give -m 1"},
       {"words.rle", std::string("\x83" "AB\x00", 4), "valid for method II only; give -m 2"},
-      {"both.rle", std::string("\x82" "AB\x00", 4), "valid for both methods; give -m 1 or -m 2"},
+      {"both.rle", std::string("\x00", 1), "valid for both methods; give -m 1 or -m 2"},
       {"none.rle", "plain text", "not a whole stream of either method"},
   };
   for (const auto& c : cases) {
@@ -311,7 +312,7 @@ TEST_F(CliRun, RemoveInputOnlyAfterACompleteOutput) {
 
   EXPECT_EQ(run({"unpack", "--rm", "-k", "a.pack1"}).status, 0);
   EXPECT_TRUE(has("a.pack1"));
-  put("cut.pack1", enginePack(Method::kI, kSprite).substr(0, 10));
+  put("cut.pack1", enginePack(Method::kI, "aaaab").substr(0, 2));  // no end marker
   const RunResult cut = run({"unpack", "--rm", "cut.pack1"});
   EXPECT_THAT(cut.err, HasSubstr("cut.pack1: kept, since its stream has a fault"));
   EXPECT_TRUE(has("cut.pack1"));

@@ -21,7 +21,9 @@ class CliRun : public ::testing::Test {
  protected:
   RunResult run(std::vector<std::string> args, std::string input = {},
                 StdoutKind stdoutKind = StdoutKind::kPipe) {
-    return runCli({std::move(args), std::move(input), scratch_.path().string(), stdoutKind});
+    RunRequest request(std::move(args), std::move(input));
+    request.stdoutKind = stdoutKind;
+    return run(std::move(request));
   }
   RunResult run(RunRequest request) {
     request.workingDir = scratch_.path().string();

@@ -289,9 +289,9 @@ TEST_F(CliRun, PeakMemoryStaysSmallForLargeInputs) {
     const char* name;
     RunRequest request;
   } cases[] = {
-      {"pack a file", {{"pack", "-c", "zeros.bin"}, {}}},
-      {"pack a pipe", {{"pack", "-c", "--verify"}, piped}},
-      {"unpack to a file", {{"unpack", "-m1", "-o", "zeros.out"}, {}}},
+      {"pack a file", RunRequest({"pack", "-c", "zeros.bin"})},
+      {"pack a pipe", RunRequest({"pack", "-c", "--verify"}, piped)},
+      {"unpack to a file", RunRequest({"unpack", "-m1", "-o", "zeros.out"})},
   };
   for (const auto& c : cases) {
     RunRequest request = c.request;

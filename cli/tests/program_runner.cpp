@@ -101,12 +101,13 @@ RunResult runCli(const RunRequest& request) {
   if (!request.workingDir.empty()) {
     posix_spawn_file_actions_addchdir_np(&actions, request.workingDir.c_str());
   }
-  // The child starts with SIGPIPE at its default, as under a shell, whatever the test runner set.
+  // The child starts with these signals at their defaults, as under a shell, whatever the test
+  // runner set.
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   sigset_t defaults;
   sigemptyset(&defaults);
-  sigaddset(&defaults, SIGPIPE);
+  for (const int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP}) sigaddset(&defaults, signal);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 

@@ -17,6 +17,10 @@ enum class StdoutKind {
 };
 
 struct RunRequest {
+  RunRequest() = default;
+  explicit RunRequest(std::vector<std::string> arguments, std::string stdinBytes = {})
+      : args(std::move(arguments)), input(std::move(stdinBytes)) {}
+
   std::vector<std::string> args;  // after the program name
   std::string input;              // fed to standard input, which is then closed
   std::string workingDir;         // empty: the test's own

