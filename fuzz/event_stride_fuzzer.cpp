@@ -10,7 +10,7 @@
 
 #include "fuzz_support.h"
 #include "progress_checks.h"
-#include "ravlin/engine.h"
+#include "ravlin/codec.h"
 
 using namespace ravlin;
 

@@ -5,7 +5,7 @@
 #include <span>
 
 #include "fuzz_support.h"
-#include "ravlin/engine.h"
+#include "ravlin/codec.h"
 #include "ravlin/reference.h"
 
 using namespace ravlin;

@@ -11,7 +11,7 @@
 
 #include "fuzz_support.h"
 #include "progress_checks.h"
-#include "ravlin/engine.h"
+#include "ravlin/codec.h"
 #include "ravlin/reference.h"
 
 using namespace ravlin;

@@ -1,5 +1,6 @@
 // ravlin-window-bench: what packing through the window's page host costs over a host that does
-// nothing, and what handling events and repainting the bar after every block would cost.
+// nothing, and what handling events and repainting the bar after every block would cost; then the
+// longest time the window goes without event handling while a large file is packed or unpacked.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -32,6 +34,10 @@ constexpr std::size_t kLargeBytes = 64u << 20;
 constexpr std::size_t kNaiveBytes = 256u << 10;
 constexpr std::uint64_t kSeed = 4;
 constexpr double kTargetRatio = 1.25;
+// The event-gap runs: packing a file of 1 GiB, and unpacking a stream to about 4 GB.
+constexpr std::size_t kGapPackBytes = std::size_t{1} << 30;
+constexpr std::size_t kGapUnpackBlocks = 31'500'000;  // repeat blocks of 127 bytes: 4.0 GB
+constexpr double kGapTargetMs = 50;
 // Each figure is the median of this many runs; the naive host takes seconds per run.
 constexpr int kRepetitions = 9;
 constexpr int kNaiveRepetitions = 3;
@@ -160,6 +166,108 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, Samples> samples_;
 };
 
+// Forwards to the page's host and keeps the longest time between two calls of ProcessEvents(),
+// counting the start and the end of the run as calls: what the user feels as a frozen window.
+class GapHost : public ravlin::Host {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  explicit GapHost(ravlin::Host& page) : page_(page) {}
+  std::string InputPath() override { return page_.InputPath(); }
+  void ProcessEvents() override {
+    mark();
+    page_.ProcessEvents();
+  }
+  void SetBarCaption(const std::string& caption) override { page_.SetBarCaption(caption); }
+  void SetBarWidth(int width) override { page_.SetBarWidth(width); }
+  ravlin::Reporting reporting() const override { return page_.reporting(); }
+
+  void start() {
+    last_ = Clock::now();
+    longest_ = {};
+    calls_ = 0;
+  }
+  void mark() {
+    const Clock::time_point now = Clock::now();
+    longest_ = std::max(longest_, now - last_);
+    last_ = now;
+    ++calls_;
+  }
+  double longestMs() const { return std::chrono::duration<double, std::milli>(longest_).count(); }
+  long calls() const { return calls_; }
+
+ private:
+  ravlin::Host& page_;
+  Clock::time_point last_;
+  Clock::duration longest_{};
+  long calls_ = 0;
+};
+
+// A file of `size` bytes of sprite data, written as copies of one 64 MiB piece.
+void writeSpriteFile(const std::string& path, std::size_t size) {
+  const std::vector<std::uint8_t> piece = ravlin::datagen::spriteBytes(kLargeBytes, kSeed);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) throw std::runtime_error("cannot write " + path);
+  for (std::size_t done = 0; done < size; done += piece.size()) {
+    const std::size_t count = std::min(piece.size(), size - done);
+    if (std::fwrite(piece.data(), 1, count, file) != count) {
+      std::fclose(file);
+      throw std::runtime_error("cannot write " + path);
+    }
+  }
+  if (std::fclose(file) != 0) throw std::runtime_error("cannot write " + path);
+}
+
+// A method I stream of `blocks` repeat blocks of 127 bytes each, then the end marker.
+void writeLongRunStream(const std::string& path, std::size_t blocks) {
+  std::vector<std::uint8_t> piece;
+  for (int k = 0; k < 1 << 20; ++k) piece.insert(piece.end(), {0xFF, static_cast<std::uint8_t>(k)});
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) throw std::runtime_error("cannot write " + path);
+  bool written = true;
+  for (std::size_t done = 0; done < blocks && written; done += piece.size() / 2) {
+    const std::size_t count = 2 * std::min(piece.size() / 2, blocks - done);
+    written = std::fwrite(piece.data(), 1, count, file) == count;
+  }
+  written = written && std::fputc(0, file) != EOF;
+  if (std::fclose(file) != 0 || !written) throw std::runtime_error("cannot write " + path);
+}
+
+using EngineRoutine = void (ravlin::Engine::*)(ravlin::Host&);
+
+// Runs `routine` on `path` through the page's host, then prints the longest gap between two
+// calls for event handling.
+void reportEventGap(const char* what, EngineRoutine routine, const std::string& path, Page& page) {
+  page.field->setText(QFile::decodeName(QByteArray::fromStdString(path)));
+  PageHost pageHost(page.field, page.bar);
+  GapHost host(pageHost);
+  ravlin::Engine engine;
+  host.start();
+  const auto started = GapHost::Clock::now();
+  (engine.*routine)(host);
+  host.mark();
+  const double seconds =
+      std::chrono::duration<double>(GapHost::Clock::now() - started).count();
+  const bool met = host.longestMs() <= kGapTargetMs;
+  std::printf("%-40s %8.1f ms longest gap, %7ld event calls, %6.2f s, output %zu bytes (target at "
+              "most %.0f ms: %s)\n",
+              what, host.longestMs(), host.calls() - 1, seconds, engine.outputBuffer().size(),
+              kGapTargetMs, met ? "met" : "NOT met");
+}
+
+// The event gaps of a 1 GiB pack and a 4 GB unpack, on files in `folder`, removed afterwards.
+void runEventGaps(const std::string& folder, Page& page) {
+  std::printf("\nLongest time without event handling (between two ProcessEvents calls):\n");
+  const std::string packInput = folder + "/sprites-1GiB.bin";
+  writeSpriteFile(packInput, kGapPackBytes);
+  reportEventGap("PackI, 1 GiB of sprites", &ravlin::Engine::PackI, packInput, page);
+  std::remove(packInput.c_str());
+  const std::string unpackInput = folder + "/runs-4GB.pack1";
+  writeLongRunStream(unpackInput, kGapUnpackBlocks);
+  reportEventGap("UnpackI, 63 MB of runs to 4.0 GB", &ravlin::Engine::UnpackI, unpackInput, page);
+  std::remove(unpackInput.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,7 +277,15 @@ int main(int argc, char** argv) {
   std::vector<std::string> defaults{"--benchmark_enable_random_interleaving=true"};
   std::vector<char*> args{argv[0]};
   for (std::string& flag : defaults) args.push_back(flag.data());
-  for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
+  // --event_gaps_only skips the timings and measures only the event gaps.
+  bool gapsOnly = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--event_gaps_only") {
+      gapsOnly = true;
+    } else {
+      args.push_back(argv[i]);
+    }
+  }
   int count = static_cast<int>(args.size());
   benchmark::Initialize(&count, args.data());
   if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
@@ -179,10 +295,14 @@ int main(int argc, char** argv) {
   try {
     QTemporaryDir folder;
     if (!folder.isValid()) throw std::runtime_error("cannot make a scratch folder");
+    Page page;
+    if (gapsOnly) {
+      runEventGaps(QFile::encodeName(folder.path()).toStdString(), page);
+      return 0;
+    }
     const std::string large = writeInput(folder, "sprites-64MB.bin", kLargeBytes);
     const std::string small = writeInput(folder, "sprites-256KB.bin", kNaiveBytes);
 
-    Page page;
     ravlin::QuietHost quietHost(large);
     PageHost pageHost(page.field, page.bar);
     EveryBlockHost naiveHost(page.field, page.bar);
@@ -202,6 +322,7 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    runEventGaps(QFile::encodeName(folder.path()).toStdString(), page);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "ravlin-window-bench: %s\n", error.what());
     return 1;

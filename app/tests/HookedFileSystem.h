@@ -16,6 +16,7 @@ class HookedFileSystem : public ravlin::FileSystem {
   int accessError = 0;
 
   int openRead(const std::string& path) override { return real().openRead(path); }
+  int openRegular(const std::string& path) override { return real().openRegular(path); }
   int createNew(const std::string& path) override { return real().createNew(path); }
   std::int64_t read(int fd, void* buffer, std::size_t count) override {
     if (onRead) onRead();

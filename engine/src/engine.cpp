@@ -1,7 +1,17 @@
 // The four file routines and the state they share: output buffer, current input path, input size.
 #include "ravlin/engine.h"
 
+#include <memory>
+
 namespace ravlin {
+
+namespace {
+
+// The input is read in pieces of this size into one buffer: memory stays the same whatever the
+// file's size, and no single read keeps the window from its events for long.
+constexpr std::size_t kReadBytes = std::size_t{1} << 20;
+
+}  // namespace
 
 void Engine::PackI(Host& host) {
   run(Method::kI, true, host);
@@ -25,17 +35,29 @@ std::int64_t Engine::GetInputSize(Host& host) {
 void Engine::run(Method method, bool packing, Host& host) {
   outputBuffer_.clear();
   currentInputPath_ = host.InputPath();
-  // The input is held only for the run, however it ends.
-  struct Release {
-    ByteBuffer& buffer;
-    ~Release() { buffer = ByteBuffer(); }
-  } release{input_};
-  readWholeFile(fs_, currentInputPath_, input_);
+  InputFile input(fs_, currentInputPath_);
+  const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBytes);
+  const auto readPiece = [&] {
+    return std::span<const std::uint8_t>(buffer.get(), input.read(buffer.get(), kReadBytes));
+  };
+  BufferSink sink(outputBuffer_);
   if (packing) {
-    inputSize_ = static_cast<std::int64_t>(input_.size());
-    pack(method, input_.bytes(), outputBuffer_, host);
+    // Packers divide by the size of the file as opened.
+    inputSize_ = static_cast<std::int64_t>(input.size());
+    Packer packer(method, host, input.size());
+    for (auto piece = readPiece(); !piece.empty(); piece = readPiece()) packer.write(piece, sink);
+    input.close();
+    packer.finish(sink);
   } else {
-    unpack(method, input_.bytes(), outputBuffer_, host);
+    Unpacker unpacker(method, host, input.size());
+    // Reading stops at the end marker.
+    while (!unpacker.endMarkerSeen()) {
+      const auto piece = readPiece();
+      if (piece.empty()) break;
+      unpacker.write(piece, sink);
+    }
+    input.close();
+    unpacker.finish(sink);
   }
 }
 

@@ -40,6 +40,18 @@ class PosixFileSystem final : public FileSystem {
     return negatedErrnoOr(
         retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
   }
+  int openRegular(const std::string& path) override {
+    const int fd = negatedErrnoOr(retryOnInterrupt(
+        [&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
+    if (fd < 0) return fd;
+    struct stat info {};
+    const int type = ::fstat(fd, &info) != 0 ? -errno : S_ISREG(info.st_mode) ? 0 : -EACCES;
+    if (type < 0) {
+      ::close(fd);
+      return type;
+    }
+    return fd;
+  }
   int createNew(const std::string& path) override {
     return negatedErrnoOr(retryOnInterrupt(
         [&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }));
@@ -170,6 +182,33 @@ class DescriptorGuard {
 FileSystem& FileSystem::system() {
   static PosixFileSystem instance;
   return instance;
+}
+
+InputFile::InputFile(FileSystem& fs, const std::string& path)
+    : fs_(fs), path_(path), fd_(fs.openRegular(path)) {
+  if (fd_ < 0) fail(fd_, path_);
+  const std::int64_t size = fs_.size(fd_);
+  if (size < 0) {
+    fs_.close(fd_);
+    fail(size, path_);
+  }
+  size_ = static_cast<std::uint64_t>(size);
+}
+
+InputFile::~InputFile() {
+  if (fd_ >= 0) fs_.close(fd_);
+}
+
+std::size_t InputFile::read(std::uint8_t* buffer, std::size_t count) {
+  const std::int64_t n = fs_.read(fd_, buffer, count);
+  if (n < 0) fail(n, path_);
+  return static_cast<std::size_t>(n);
+}
+
+void InputFile::close() {
+  const int closed = fs_.close(fd_);
+  fd_ = -1;
+  if (closed < 0) fail(closed, path_);
 }
 
 void readWholeFile(FileSystem& fs, const std::string& path, ByteBuffer& out) {

@@ -1,10 +1,12 @@
-// The fast packer: greedy repeat and literal blocks whose lengths come from a bit scan.
+// The fast packer: greedy repeat and literal blocks whose lengths come from a bit scan, on input
+// that arrives in chunks of any size.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "progress.h"
-#include "ravlin/engine.h"
+#include "ravlin/codec.h"
 #include "unit_scan.h"
 
 namespace ravlin {
@@ -17,6 +19,18 @@ constexpr std::uint32_t kMaxBlock = 127;
 // The last units of the input are packed by the careful loop, which knows how the scan ends.
 // Ahead of them a block can neither reach the end nor read past it.
 constexpr std::uint64_t kTailUnits = 192;
+// Input bytes one fast pass covers at most, so that a sink is asked for bounded room.
+constexpr std::uint64_t kPassBytes = std::uint64_t{1} << 20;
+
+// The most stream bytes that the blocks over `units` units take: method I's literal of one byte
+// before every pair, 4 bytes for 3 input bytes; method II's literals of 127 words, 255 bytes for
+// 254. Beyond them come the final step and the end marker, and the fast loop writes up to 32
+// bytes ahead.
+template <int U>
+std::size_t streamBound(std::uint64_t units) {
+  const std::uint64_t bytes = units * U;
+  return static_cast<std::size_t>(bytes + bytes / (U == 1 ? 3 : 254) + 64);
+}
 
 template <int U>
 std::uint8_t* putRepeat(std::uint8_t* out, std::uint64_t count, const std::uint8_t* unit) {
@@ -76,70 +90,174 @@ class NeighbourBits {
   std::uint64_t start_ = 0;
 };
 
-template <int U, bool kEveryBlock>
-void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& progress) {
-  const std::uint8_t* const in = input.data();
-  const std::uint64_t n = input.size() / U;
-  // A method II input of odd size is never exhausted: the scan runs into its odd last byte.
-  const bool exhaustible = input.size() % U == 0;
+}  // namespace
 
-  out.clear();
-  // The longest streams: method I's literal of one byte before every pair, 4 bytes for 3 input
-  // bytes; method II's literals of 127 words, 255 bytes for 254. Beyond them come the final step
-  // and the end marker, and the fast loop writes up to 32 bytes ahead.
-  out.reserve(input.size() + input.size() / (U == 1 ? 3 : 254) + 64);
-  std::uint8_t* const base = out.data();
-  std::uint8_t* o = base;
-  std::uint64_t i = 0;
-  const auto written = [&] { return static_cast<std::uint64_t>(o - base); };
-  // The buffer's size is kept up to date before the host is called, in case the host throws.
-  const auto afterBlock = [&](std::uint64_t units) {
-    out.commit(written());
-    progress.afterBlock(written(), units * U);
-  };
+class Packer::Impl {
+ public:
+  virtual ~Impl() = default;
+  virtual void write(std::span<const std::uint8_t> chunk, OutputSink& sink) = 0;
+  virtual void finish(OutputSink& sink) = 0;
+};
 
-  if (n > kTailUnits) {
-    const std::uint64_t fastEnd = n - kTailUnits;
-    NeighbourBits<U> bits;
-    std::uint64_t covered = 0;
-    for (;;) {
-      std::uint64_t limit = fastEnd;
-      if constexpr (!kEveryBlock) {
-        limit = std::min(limit, (progress.nextEventAt() + U - 1) / U);
-      }
-      while (i < limit) {
-        if (i >= covered) {
-          const std::uint64_t units = std::min(NeighbourBits<U>::kUnits, fastEnd - i);
-          bits.fill(in, i, units);
-          covered = i + units;
-        }
-        // A repeat block runs while the bits are set, a literal block while they are clear; both
-        // forms are handled alike.
-        const std::uint64_t neighbours = bits.at(i);
-        const std::uint32_t repeat = neighbours & 1u;
-        const std::uint64_t ends = neighbours ^ (0 - std::uint64_t{repeat});
-        std::uint32_t span = ends != 0 ? detail::trailingZeros64(ends) : 64;
-        const std::uint8_t* at = in + i * U;
-        if (span >= NeighbourBits<U>::kValid) span = longSpan<U>(at, 0u - repeat);
-        const std::uint32_t count = std::min(span + repeat, kMaxBlock);
-        o[0] = static_cast<std::uint8_t>(count | repeat << 7);
-        std::memcpy(o + 1, at, 32);
-        // Selected with a mask: a branch would be mispredicted on every other block.
-        const std::uint32_t bytes = (U & (0u - repeat)) | (count * U & (repeat - 1u));
-        if (bytes > 32) std::memcpy(o + 33, at + 32, bytes - 32);
-        o += 1 + bytes;
-        i += count;
-        if (kEveryBlock || written() >= progress.changeAt()) afterBlock(i);
-      }
-      if (i >= fastEnd) break;
-      afterBlock(i);
-    }
+namespace {
+
+// The scan over units of U bytes. Whole blocks are packed by the fast loop straight from each
+// chunk; the units it cannot yet take (fewer than kTailUnits ahead of a chunk's end) wait in the
+// carry, which the next chunk tops up, and the last of them go to the careful loop at the end.
+template <int U>
+class UnitPacker final : public Packer::Impl {
+ public:
+  UnitPacker(Host& host, std::optional<std::uint64_t> inputBytes, ShortInput shortInput)
+      : progress_(host, Progress::Direction::kPacking, inputBytes), shortInput_(shortInput) {}
+
+  void write(std::span<const std::uint8_t> chunk, OutputSink& sink) override;
+  void finish(OutputSink& sink) override;
+
+ private:
+  // A full carry holds enough units for the fast loop to take every unit carried before the
+  // chunk's bytes were added.
+  static constexpr std::size_t kCarryBytes = 2 * (kTailUnits + 1) * U;
+
+  // Packs the blocks that start before unit n - kTailUnits of `in`; returns the units taken.
+  std::uint64_t scan(const std::uint8_t* in, std::uint64_t n, OutputSink& sink) {
+    return progress_.everyBlock() ? scanFast<true>(in, n, sink) : scanFast<false>(in, n, sink);
+  }
+  template <bool kEveryBlock>
+  std::uint64_t scanFast(const std::uint8_t* in, std::uint64_t n, OutputSink& sink);
+  void packShortInput(OutputSink& sink);
+
+  std::uint8_t* openRoom(OutputSink& sink, std::size_t bytes) {
+    room_ = sink.room(bytes).data();
+    return room_;
+  }
+  // Hands the bytes written from the room's start up to `end` to the sink.
+  void commit(OutputSink& sink, const std::uint8_t* end) {
+    const auto bytes = static_cast<std::size_t>(end - room_);
+    sink.commit(bytes);
+    written_ += bytes;
+    room_ = nullptr;
   }
 
-  // The last units, one at a time, with the scan's rules for the end of the input.
+  Progress progress_;
+  ShortInput shortInput_;
+  std::uint64_t consumed_ = 0;  // input bytes before the first unit not yet in a block
+  std::uint64_t written_ = 0;   // stream bytes committed
+  std::uint8_t* room_ = nullptr;
+  std::size_t carried_ = 0;
+  std::uint8_t carry_[kCarryBytes];
+};
+
+template <int U>
+template <bool kEveryBlock>
+std::uint64_t UnitPacker<U>::scanFast(const std::uint8_t* in, std::uint64_t n,
+                                      OutputSink& sink) {
+  const std::uint64_t fastEnd = n - kTailUnits;
+  const std::uint64_t base = consumed_;
+  NeighbourBits<U> bits;
+  std::uint64_t covered = 0;
+  std::uint64_t i = 0;
+  while (i < fastEnd) {
+    // Room for the blocks that start before passEnd; they end at most 127 units after it.
+    const std::uint64_t passEnd = std::min(fastEnd, i + kPassBytes / U);
+    std::uint8_t* const start = openRoom(sink, streamBound<U>(std::min(n, passEnd + kMaxBlock) - i));
+    std::uint8_t* o = start;
+    // Where the host is next due: a block after which N changes, or a lone event call.
+    std::uint64_t limit = passEnd;
+    std::uint64_t changeAt = 0;
+    if constexpr (!kEveryBlock) {
+      const std::uint64_t eventAt = progress_.nextEventAt();
+      limit = std::min(limit, eventAt > base ? (eventAt - base + U - 1) / U : 0);
+      changeAt = progress_.changeAt() - std::min(progress_.changeAt(), written_);
+    }
+    while (i < limit) {
+      if (i >= covered) {
+        const std::uint64_t units = std::min(NeighbourBits<U>::kUnits, fastEnd - i);
+        bits.fill(in, i, units);
+        covered = i + units;
+      }
+      // A repeat block runs while the bits are set, a literal block while they are clear; both
+      // forms are handled alike.
+      const std::uint64_t neighbours = bits.at(i);
+      const std::uint32_t repeat = neighbours & 1u;
+      const std::uint64_t ends = neighbours ^ (0 - std::uint64_t{repeat});
+      std::uint32_t span = ends != 0 ? detail::trailingZeros64(ends) : 64;
+      const std::uint8_t* at = in + i * U;
+      if (span >= NeighbourBits<U>::kValid) span = longSpan<U>(at, 0u - repeat);
+      const std::uint32_t count = std::min(span + repeat, kMaxBlock);
+      o[0] = static_cast<std::uint8_t>(count | repeat << 7);
+      std::memcpy(o + 1, at, 32);
+      // Selected with a mask: a branch would be mispredicted on every other block.
+      const std::uint32_t bytes = (U & (0u - repeat)) | (count * U & (repeat - 1u));
+      if (bytes > 32) std::memcpy(o + 33, at + 32, bytes - 32);
+      o += 1 + bytes;
+      i += count;
+      if (kEveryBlock || static_cast<std::uint64_t>(o - start) >= changeAt) break;
+    }
+    // The sink has every byte before the host hears of them, in case the host throws.
+    commit(sink, o);
+    progress_.afterBlock(written_, base + i * U);
+  }
+  consumed_ += i * U;
+  return i;
+}
+
+template <int U>
+void UnitPacker<U>::write(std::span<const std::uint8_t> chunk, OutputSink& sink) {
+  // Units carried over from earlier chunks are packed from the carry, topped up from this chunk,
+  // until the fast loop has reached this chunk's own bytes.
+  while (carried_ > 0) {
+    const std::size_t take = std::min(chunk.size(), kCarryBytes - carried_);
+    if (take > 0) std::memcpy(carry_ + carried_, chunk.data(), take);
+    carried_ += take;
+    chunk = chunk.subspan(take);
+    if (carried_ < kCarryBytes) return;
+    const std::size_t left = kCarryBytes - scan(carry_, kCarryBytes / U, sink) * U;
+    if (left <= take) {
+      chunk = {chunk.data() - left, chunk.size() + left};
+      carried_ = 0;
+    } else {
+      std::memmove(carry_, carry_ + kCarryBytes - left, left);
+      carried_ = left;
+    }
+  }
+  if (chunk.size() / U > kTailUnits) {
+    chunk = chunk.subspan(scan(chunk.data(), chunk.size() / U, sink) * U);
+  }
+  if (!chunk.empty()) std::memcpy(carry_, chunk.data(), chunk.size());
+  carried_ = chunk.size();
+}
+
+template <int U>
+void UnitPacker<U>::packShortInput(OutputSink& sink) {
+  std::uint8_t* o = openRoom(sink, 2 + U);
+  if (carried_ == U) o = putLiteral<U>(o, 1, carry_);
+  *o++ = 0x00;
+  commit(sink, o);
+}
+
+// The last units, one at a time, with the scan's rules for the end of the input.
+template <int U>
+void UnitPacker<U>::finish(OutputSink& sink) {
+  const std::uint8_t* const in = carry_;
+  const std::uint64_t n = carried_ / U;
+  // A method II input of odd size is never exhausted: the scan runs into its odd last byte.
+  const bool exhaustible = carried_ % U == 0;
+  if (consumed_ == 0 && n < 2 && exhaustible && shortInput_ == ShortInput::kPack) {
+    packShortInput(sink);
+    return;
+  }
+
+  std::uint64_t i = 0;
+  std::uint8_t* o = openRoom(sink, streamBound<U>(n));
+  // `uncounted`: bytes of the final step committed with the block, which its update leaves out.
+  const auto afterBlock = [&](std::uint64_t uncounted = 0) {
+    commit(sink, o);
+    progress_.afterBlock(written_ - uncounted, consumed_ + i * U);
+    o = openRoom(sink, streamBound<U>(n - i));
+  };
   const auto unit = [in](std::uint64_t index) { return detail::unitAt<U>(in, index); };
   const auto readBeyondEnd = [&] {
-    out.commit(written());
+    commit(sink, o);
     throw IoError(IoErrorKind::kReadBeyondEnd);
   };
   for (;;) {
@@ -153,7 +271,7 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
       i += count;
       // With an odd last byte, the run's end is looked for in that byte.
       if (i == n && !exhaustible) readBeyondEnd();
-      afterBlock(i);
+      afterBlock();
       if (i == n) break;
       if (i + 1 == n && exhaustible) {
         // One unit is left, the one that ended the run or its 128th: a literal of its own.
@@ -175,23 +293,18 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
         break;
       }
     }
-    std::uint8_t* const control = o;
-    o = putLiteral<U>(o, count, in + i * U);
+    // The last unit joins a block that has room for it. It reaches the sink with the block, ahead
+    // of the block's bar update, which counts the block without it: committed bytes are final.
+    const bool joins = nextIsLast && exhaustible && count < kMaxBlock;
+    o = putLiteral<U>(o, joins ? count + 1 : count, in + i * U);
     i += count;
     if (nextIsLast) {
       if (!exhaustible) readBeyondEnd();
-      afterBlock(i);
-      // The last unit joins the block when it has room, else stands alone.
-      if (count < kMaxBlock) {
-        ++*control;
-        std::memcpy(o, in + i * U, U);
-        o += U;
-      } else {
-        o = putLiteral<U>(o, 1, in + i * U);
-      }
+      afterBlock(joins ? U : 0);
+      if (!joins) o = putLiteral<U>(o, 1, in + i * U);
       break;
     }
-    afterBlock(i);
+    afterBlock();
     // Two units are left after a literal block that stopped before them.
     if (i + 2 == n && exhaustible) {
       if (unit(i) != unit(i + 1)) {
@@ -206,27 +319,44 @@ void packUnits(std::span<const std::uint8_t> input, ByteBuffer& out, Progress& p
     }
   }
   *o++ = 0x00;
-  out.commit(written());
+  commit(sink, o);
+  consumed_ += carried_;
+  carried_ = 0;
 }
 
 template <int U>
-void packWith(std::span<const std::uint8_t> input, ByteBuffer& out, Host& host) {
-  Progress progress(host, Progress::Direction::kPacking, input.size());
-  if (progress.everyBlock()) {
-    packUnits<U, true>(input, out, progress);
-  } else {
-    packUnits<U, false>(input, out, progress);
-  }
+std::unique_ptr<Packer::Impl> makePacker(Host& host, std::optional<std::uint64_t> inputBytes,
+                                         ShortInput shortInput) {
+  return std::make_unique<UnitPacker<U>>(host, inputBytes, shortInput);
 }
 
 }  // namespace
 
+Packer::Packer(Method method, Host& host, std::optional<std::uint64_t> inputBytes,
+               ShortInput shortInput)
+    : impl_(method == Method::kI ? makePacker<1>(host, inputBytes, shortInput)
+                                 : makePacker<2>(host, inputBytes, shortInput)) {}
+Packer::~Packer() = default;
+Packer::Packer(Packer&&) noexcept = default;
+Packer& Packer::operator=(Packer&&) noexcept = default;
+
+void Packer::write(std::span<const std::uint8_t> chunk, OutputSink& sink) {
+  impl_->write(chunk, sink);
+}
+
+void Packer::finish(OutputSink& sink) {
+  impl_->finish(sink);
+}
+
 void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, Host& host) {
-  if (method == Method::kI) {
-    packWith<1>(input, out, host);
-  } else {
-    packWith<2>(input, out, host);
-  }
+  out.clear();
+  // All the room at once: the stream is written without the buffer ever moving.
+  const std::uint64_t units = input.size() / static_cast<std::uint64_t>(unitSize(method));
+  out.reserve(method == Method::kI ? streamBound<1>(units) : streamBound<2>(units));
+  BufferSink sink(out);
+  Packer packer(method, host, input.size());
+  packer.write(input, sink);
+  packer.finish(sink);
 }
 
 }  // namespace ravlin

@@ -1,17 +1,19 @@
 // The percentage bar of a run: formatting N and working out the next value that changes it.
 #include "progress.h"
 
+#include <limits>
+
 namespace ravlin::detail {
 
-Progress::Progress(Host& host, Direction direction, std::uint64_t divisor)
+Progress::Progress(Host& host, Direction direction, std::optional<std::uint64_t> divisor)
     : host_(host),
       everyBlock_(host.reporting() == Reporting::kEveryBlock),
       packing_(direction == Direction::kPacking),
-      divisor_(divisor) {}
+      divisor_(divisor.value_or(0)),
+      changeAt_(divisor_ == 0 ? std::numeric_limits<std::uint64_t>::max() : 1) {}
 
 void Progress::show(std::uint64_t value, std::uint64_t inputPosition) {
   if (value >= changeAt_) {
-    // A block is shown only once it needed at least two input bytes, so the divisor is not 0.
     const std::uint64_t quotient = value * 100 / divisor_;
     const std::int64_t percentage =
         packing_ ? 100 - static_cast<std::int64_t>(quotient) : static_cast<std::int64_t>(quotient);
@@ -21,8 +23,10 @@ void Progress::show(std::uint64_t value, std::uint64_t inputPosition) {
     changeAt_ = ((quotient + 1) * divisor_ + 99) / 100;
   }
   host_.ProcessEvents();
-  host_.SetBarCaption(caption_);
-  host_.SetBarWidth(width_);
+  if (divisor_ != 0) {
+    host_.SetBarCaption(caption_);
+    host_.SetBarWidth(width_);
+  }
   nextEventAt_ = inputPosition + kEventStride;
 }
 

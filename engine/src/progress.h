@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ravlin/host.h"
@@ -18,11 +19,14 @@ namespace ravlin::detail {
 // gets a lone ProcessEvents() once kEventStrideBytes of input have passed. Because N only changes
 // once v reaches changeAt(), a fast loop needs a single comparison per block to know that nothing
 // is due.
+//
+// Without a divisor (the size is unknown, or too small to divide by) no N is shown: blocks only
+// bring ProcessEvents(), after every block or once per stride.
 class Progress {
  public:
   enum class Direction { kPacking, kUnpacking };
 
-  Progress(Host& host, Direction direction, std::uint64_t divisor);
+  Progress(Host& host, Direction direction, std::optional<std::uint64_t> divisor);
 
   bool everyBlock() const { return everyBlock_; }
   // The smallest v at which N differs from the N last shown; 1 before the first block.
@@ -30,8 +34,9 @@ class Progress {
   // The input position from which a lone ProcessEvents() is due.
   std::uint64_t nextEventAt() const { return nextEventAt_; }
 
-  // Called after a block with the block's v and the input bytes consumed so far. Calling it
-  // again with the same values does nothing more in Reporting::kChanges mode.
+  // Called after a block with the block's v and the input bytes consumed so far, both totals of
+  // the run. Calling it again with the same values does nothing more in Reporting::kChanges mode,
+  // and afterwards changeAt() and nextEventAt() both lie beyond the values given.
   void afterBlock(std::uint64_t value, std::uint64_t inputPosition) {
     if (everyBlock_ || value >= changeAt_) {
       show(value, inputPosition);
@@ -49,8 +54,8 @@ class Progress {
   Host& host_;
   bool everyBlock_;
   bool packing_;
-  std::uint64_t divisor_;
-  std::uint64_t changeAt_ = 1;
+  std::uint64_t divisor_;  // 0: no percentage
+  std::uint64_t changeAt_;
   std::uint64_t nextEventAt_ = kEventStride;
   std::string caption_;
   int width_ = 0;

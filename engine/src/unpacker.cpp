@@ -1,10 +1,12 @@
-// The fast unpacker: short blocks decoded with a fixed number of wide loads and stores.
+// The fast unpacker: short blocks decoded with a fixed number of wide loads and stores, on a
+// stream that arrives in chunks of any size.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "progress.h"
-#include "ravlin/engine.h"
+#include "ravlin/codec.h"
 #include "unit_scan.h"
 
 namespace ravlin {
@@ -19,6 +21,17 @@ constexpr std::size_t kBlockReach = 1 + 127 * U + 64;
 // Output room a block may write in the fast loop: 127 units and the overwrite.
 template <int U>
 constexpr std::size_t kBlockRoom = 127 * U + 64;
+// Output room the fast loop asks for at least: many blocks' worth.
+constexpr std::size_t kMinRoom = std::size_t{64} << 10;
+// The longest block: control byte and 127 units.
+template <int U>
+constexpr std::size_t kLongestBlock = 1 + 127 * U;
+
+// Stream bytes of the block that starts with `control`.
+template <int U>
+std::size_t blockBytes(std::uint32_t control) {
+  return 1 + (control >= 0x80 ? U : (control & 0x7F) * std::size_t{U});
+}
 
 #if defined(RAVLIN_SSE2)
 
@@ -61,39 +74,91 @@ inline void copyLiteral(std::uint8_t* out, const std::uint8_t* in, std::size_t b
 
 #endif
 
-template <int U, bool kEveryBlock>
-void unpackUnits(std::span<const std::uint8_t> stream, ByteBuffer& out, Progress& progress) {
+}  // namespace
+
+class Unpacker::Impl {
+ public:
+  virtual ~Impl() = default;
+  virtual std::size_t write(std::span<const std::uint8_t> chunk, OutputSink& sink) = 0;
+  virtual void finish(OutputSink& sink) = 0;
+  bool markerSeen = false;
+  std::uint64_t read = 0;  // stream bytes in whole blocks, the end marker included
+};
+
+namespace {
+
+// Unpacking units of U bytes. Whole blocks are decoded straight from each chunk; a block cut by
+// the chunk's end waits in the carry until the next chunk completes it.
+template <int U>
+class UnitUnpacker final : public Unpacker::Impl {
+ public:
+  UnitUnpacker(Host& host, std::optional<std::uint64_t> streamBytes)
+      : progress_(host, Progress::Direction::kUnpacking,
+                  streamBytes && *streamBytes > 0 ? std::optional(*streamBytes - 1)
+                                                  : std::nullopt) {}
+
+  std::size_t write(std::span<const std::uint8_t> chunk, OutputSink& sink) override;
+  void finish(OutputSink& sink) override;
+
+ private:
+  // Decodes the whole blocks at the start of `stream`; returns the bytes taken.
+  std::size_t decode(std::span<const std::uint8_t> stream, OutputSink& sink) {
+    return progress_.everyBlock() ? decodeFast<true>(stream, sink)
+                                  : decodeFast<false>(stream, sink);
+  }
+  template <bool kEveryBlock>
+  std::size_t decodeFast(std::span<const std::uint8_t> stream, OutputSink& sink);
+  // Outputs the `count` units that the block at `block` stands for, of which `present` follow it.
+  void output(const std::uint8_t* block, std::uint64_t count, OutputSink& sink);
+
+  Progress progress_;
+  std::size_t carried_ = 0;
+  std::uint8_t carry_[kLongestBlock<U>];
+};
+
+template <int U>
+void UnitUnpacker<U>::output(const std::uint8_t* block, std::uint64_t count, OutputSink& sink) {
+  const std::size_t bytes = count * U;
+  if (bytes == 0) return;
+  std::uint8_t* const out = sink.room(bytes).data();
+  if (block[0] >= 0x80) {
+    for (std::size_t offset = 0; offset < bytes; offset += U) std::memcpy(out + offset, block + 1, U);
+  } else {
+    std::memcpy(out, block + 1, bytes);
+  }
+  sink.commit(bytes);
+}
+
+template <int U>
+template <bool kEveryBlock>
+std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, OutputSink& sink) {
   const std::uint8_t* const begin = stream.data();
   const std::uint64_t size = stream.size();
+  const std::uint64_t base = read;
   std::uint64_t p = 0;
-
-  out.clear();
-  // Graphics unpack to a few times their packed size: the buffer starts at twice and doubles as
-  // needed, so that a large stream does not ask for more memory than its output needs.
-  out.reserve(std::max<std::uint64_t>(size * 2, 4096));
-  std::uint8_t* o = out.data();
-  const auto written = [&] { return static_cast<std::size_t>(o - out.data()); };
-  // The buffer's size is kept up to date before the host is called, in case the host throws.
-  const auto afterBlock = [&](std::uint64_t position) {
-    out.commit(written());
-    progress.afterBlock(position, position);
-  };
 
   if (size > kBlockReach<U>) {
     const std::uint64_t fastEnd = size - kBlockReach<U>;
-    for (;;) {
+    while (p < fastEnd) {
       std::uint64_t stop = fastEnd;
       if constexpr (!kEveryBlock) {
-        stop = std::min({stop, progress.changeAt(), progress.nextEventAt()});
+        const std::uint64_t due = std::min(progress_.changeAt(), progress_.nextEventAt());
+        stop = std::min(stop, due > base ? due - base : 0);
       }
-      std::uint8_t* const roomEnd = out.data() + out.capacity() - kBlockRoom<U>;
+      const std::span<std::uint8_t> room = sink.room(kMinRoom);
+      std::uint8_t* const start = room.data();
+      std::uint8_t* const roomEnd = start + room.size() - kBlockRoom<U>;
+      std::uint8_t* o = start;
       const std::uint8_t* block = begin + p;
       const std::uint8_t* const blockStop = begin + stop;
       while (block < blockStop && o < roomEnd) {
         const std::uint32_t control = *block;
         if (control == 0x00) {
-          out.commit(written());
-          return;
+          sink.commit(static_cast<std::size_t>(o - start));
+          markerSeen = true;
+          const auto taken = static_cast<std::size_t>(block + 1 - begin);
+          read = base + taken;
+          return taken;
         }
         // A branch on the kind, well predicted on real graphics, lets the processor run on into
         // the next block without waiting for this control byte when the block is a repeat.
@@ -108,64 +173,111 @@ void unpackUnits(std::span<const std::uint8_t> stream, ByteBuffer& out, Progress
           o += bytes;
           block += 1 + bytes;
         }
-        if constexpr (kEveryBlock) {
-          afterBlock(static_cast<std::uint64_t>(block - begin));
-        }
+        if constexpr (kEveryBlock) break;
       }
+      // The sink has every byte before the host hears of them, in case the host throws.
+      sink.commit(static_cast<std::size_t>(o - start));
       p = static_cast<std::uint64_t>(block - begin);
-      if constexpr (!kEveryBlock) afterBlock(p);
-      if (p >= fastEnd) break;
-      if (o >= roomEnd) {
-        out.commit(written());
-        out.reserve(kBlockRoom<U> + 1);
-        o = out.data() + out.size();
-      }
+      read = base + p;
+      progress_.afterBlock(read, read);
     }
   }
 
-  // The last blocks, with the tests for a stream that ends early.
-  out.commit(written());
-  const auto readBeyondEnd = [] { throw IoError(IoErrorKind::kReadBeyondEnd); };
-  for (;;) {
-    if (p == size) readBeyondEnd();
-    const std::uint32_t control = begin[p++];
-    if (control == 0x00) break;
-    const std::uint64_t count = control & 0x7F;
-    if (control >= 0x80) {
-      if (size - p < U) readBeyondEnd();
-      out.reserve(count * U);
-      for (std::uint64_t k = 0; k < count; ++k) out.append(begin + p, U);
-      p += U;
-    } else {
-      // The units that are there are appended before the stream runs out.
-      const std::uint64_t present = std::min(count, (size - p) / U);
-      out.append(begin + p, present * U);
-      p += present * U;
-      if (present < count) readBeyondEnd();
+  // The last whole blocks, one at a time.
+  while (size - p > 0) {
+    const std::uint32_t control = begin[p];
+    if (control == 0x00) {
+      markerSeen = true;
+      read = base + p + 1;
+      return static_cast<std::size_t>(p + 1);
     }
-    progress.afterBlock(p, p);
-    if (p >= size) break;
+    const std::size_t bytes = blockBytes<U>(control);
+    if (size - p < bytes) break;
+    output(begin + p, control & 0x7F, sink);
+    p += bytes;
+    read = base + p;
+    progress_.afterBlock(read, read);
   }
+  return static_cast<std::size_t>(p);
 }
 
 template <int U>
-void unpackWith(std::span<const std::uint8_t> stream, ByteBuffer& out, Host& host) {
-  Progress progress(host, Progress::Direction::kUnpacking, stream.empty() ? 0 : stream.size() - 1);
-  if (progress.everyBlock()) {
-    unpackUnits<U, true>(stream, out, progress);
-  } else {
-    unpackUnits<U, false>(stream, out, progress);
+std::size_t UnitUnpacker<U>::write(std::span<const std::uint8_t> chunk, OutputSink& sink) {
+  if (markerSeen) return 0;
+  std::size_t taken = 0;
+  if (carried_ > 0) {
+    // The carry holds the start of one block: complete it from this chunk.
+    const std::size_t needed = blockBytes<U>(carry_[0]);
+    taken = std::min(chunk.size(), needed - carried_);
+    std::memcpy(carry_ + carried_, chunk.data(), taken);
+    carried_ += taken;
+    if (carried_ < needed) return taken;
+    carried_ = 0;
+    decode(std::span<const std::uint8_t>(carry_, needed), sink);
   }
+  taken += decode(chunk.subspan(taken), sink);
+  if (markerSeen) return taken;
+  // What is left is the start of a block.
+  carried_ = chunk.size() - taken;
+  if (carried_ > 0) std::memcpy(carry_, chunk.data() + taken, carried_);
+  return chunk.size();
+}
+
+template <int U>
+void UnitUnpacker<U>::finish(OutputSink& sink) {
+  if (markerSeen) return;
+  if (carried_ == 0) {
+    // A stream may end after a whole block; only an empty one has no control byte.
+    if (read == 0) throw IoError(IoErrorKind::kReadBeyondEnd);
+    return;
+  }
+  // The stream ends inside the block in the carry: a literal block's whole units go out first.
+  if (carry_[0] < 0x80) {
+    output(carry_, std::min<std::uint64_t>(carry_[0], (carried_ - 1) / U), sink);
+  }
+  throw IoError(IoErrorKind::kReadBeyondEnd);
+}
+
+template <int U>
+std::unique_ptr<Unpacker::Impl> makeUnpacker(Host& host,
+                                             std::optional<std::uint64_t> streamBytes) {
+  return std::make_unique<UnitUnpacker<U>>(host, streamBytes);
 }
 
 }  // namespace
 
+Unpacker::Unpacker(Method method, Host& host, std::optional<std::uint64_t> streamBytes)
+    : impl_(method == Method::kI ? makeUnpacker<1>(host, streamBytes)
+                                 : makeUnpacker<2>(host, streamBytes)) {}
+Unpacker::~Unpacker() = default;
+Unpacker::Unpacker(Unpacker&&) noexcept = default;
+Unpacker& Unpacker::operator=(Unpacker&&) noexcept = default;
+
+std::size_t Unpacker::write(std::span<const std::uint8_t> chunk, OutputSink& sink) {
+  return impl_->write(chunk, sink);
+}
+
+void Unpacker::finish(OutputSink& sink) {
+  impl_->finish(sink);
+}
+
+bool Unpacker::endMarkerSeen() const {
+  return impl_->markerSeen;
+}
+
+std::uint64_t Unpacker::streamBytesRead() const {
+  return impl_->read;
+}
+
 void unpack(Method method, std::span<const std::uint8_t> stream, ByteBuffer& out, Host& host) {
-  if (method == Method::kI) {
-    unpackWith<1>(stream, out, host);
-  } else {
-    unpackWith<2>(stream, out, host);
-  }
+  out.clear();
+  // Graphics unpack to a few times their packed size: the buffer starts at twice and doubles as
+  // needed, so that a large stream does not ask for more memory than its output needs.
+  out.reserve(std::max<std::size_t>(stream.size() * 2, 4096));
+  BufferSink sink(out);
+  Unpacker unpacker(method, host, stream.size());
+  unpacker.write(stream, sink);
+  unpacker.finish(sink);
 }
 
 }  // namespace ravlin

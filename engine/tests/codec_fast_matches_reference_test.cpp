@@ -1,9 +1,11 @@
 // The fast codec against the literal one on many generated inputs: the same output, the same
 // progress calls in the same order and the same failure, for both methods; and with
-// Reporting::kChanges the same bar with the repeats left out.
+// Reporting::kChanges the same bar with the repeats left out. Streamed in chunks, cut in every way
+// tried, a run gives exactly what it gives on the whole input.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -153,6 +155,141 @@ void expectSameRuns(CodecCall fast, CodecCall reference, Method method,
         ASSERT_TRUE(changes.calls[k + 1].starts_with("SetBarWidth"));
       }
     }
+  }
+}
+
+// Chunk sizes that cut an input; the chunks after the last size, if any, are one with the rest.
+struct Chunking {
+  std::string name;
+  std::vector<std::size_t> sizes;
+};
+
+// Byte by byte, three random cuttings (with empty chunks, chunks shorter and longer than the
+// codec's carry, and long ones), and for short inputs a cut at every position.
+std::vector<Chunking> chunkingsOf(std::size_t size, std::uint64_t seed) {
+  std::vector<Chunking> chunkings = {{"bytewise", std::vector<std::size_t>(size, 1)}};
+  datagen::Random random(seed);
+  for (const std::uint64_t shortest : {8, 800, 3000}) {
+    Chunking chunking{"random below " + std::to_string(shortest), {}};
+    for (std::size_t left = size; left > 0;) {
+      const std::size_t chunk = std::min<std::size_t>(
+          left, random.below(5) == 0 ? random.below(20000) : random.below(shortest));
+      chunking.sizes.push_back(chunk);
+      left -= chunk;
+    }
+    chunkings.push_back(chunking);
+  }
+  if (size <= 600) {
+    for (std::size_t cut = 0; cut <= size; ++cut) {
+      chunkings.push_back({"cut at " + std::to_string(cut), {cut}});
+    }
+  }
+  return chunkings;
+}
+
+// Bytes of `stream` up to and including its end marker, or all of them when it has none.
+std::size_t bytesToEndMarker(Method method, const Bytes& stream) {
+  std::size_t p = 0;
+  while (p < stream.size()) {
+    const std::uint8_t control = stream[p];
+    if (control == 0) return p + 1;
+    p += 1 + static_cast<std::size_t>(unitSize(method)) * (control >= 0x80 ? 1 : control);
+  }
+  return stream.size();
+}
+
+struct Streamed {
+  Outcome outcome;
+  std::size_t taken = 0;  // unpacking: bytes that write() took, summed
+};
+
+// Packs or unpacks `input` cut by `chunking` through Packer or Unpacker into a BufferSink.
+Streamed runStreaming(bool packing, Method method, const Bytes& input, const Chunking& chunking,
+                      Reporting reporting, std::optional<std::uint64_t> size) {
+  ByteBuffer out;
+  BufferSink sink(out);
+  RecordingHost host(reporting);
+  Streamed streamed;
+  std::vector<std::span<const std::uint8_t>> chunks;
+  std::size_t offset = 0;
+  for (const std::size_t chunk : chunking.sizes) {
+    chunks.push_back(std::span(input).subspan(offset, chunk));
+    offset += chunk;
+  }
+  chunks.push_back(std::span(input).subspan(offset));
+  try {
+    if (packing) {
+      Packer packer(method, host, size);
+      for (const auto chunk : chunks) packer.write(chunk, sink);
+      packer.finish(sink);
+    } else {
+      Unpacker unpacker(method, host, size);
+      for (const auto chunk : chunks) streamed.taken += unpacker.write(chunk, sink);
+      if (unpacker.endMarkerSeen()) {
+        EXPECT_EQ(unpacker.streamBytesRead(), streamed.taken);
+      }
+      unpacker.finish(sink);
+    }
+  } catch (const IoError& error) {
+    streamed.outcome.error = error.what();
+  }
+  streamed.outcome.output.assign(out.bytes().begin(), out.bytes().end());
+  streamed.outcome.bars = host.bars;
+  streamed.outcome.calls = host.calls;
+  return streamed;
+}
+
+std::vector<std::string> eventsOnly(const std::vector<std::string>& calls) {
+  std::vector<std::string> events;
+  std::copy_if(calls.begin(), calls.end(), std::back_inserter(events),
+               [](const std::string& call) { return call == "ProcessEvents"; });
+  return events;
+}
+
+void expectSameStreamedRuns(bool packing, Method method, const std::vector<Input>& inputs) {
+  const CodecCall fast = packing ? &ravlin::pack : &ravlin::unpack;
+  const CodecCall literal = packing ? &reference::pack : &reference::unpack;
+  std::uint64_t seed = 1;
+  for (const Input& input : inputs) {
+    const Outcome expected = run(literal, method, input.bytes);
+    const Outcome changes = run(fast, method, input.bytes, Reporting::kChanges);
+    for (const Chunking& chunking : chunkingsOf(input.bytes.size(), seed++)) {
+      SCOPED_TRACE("method " + methodName(method) + ", " + input.name + ", " + chunking.name);
+      const Streamed every =
+          runStreaming(packing, method, input.bytes, chunking, Reporting::kEveryBlock,
+                       input.bytes.size());
+      ASSERT_EQ(every.outcome.output, expected.output);
+      ASSERT_EQ(every.outcome.error, expected.error);
+      ASSERT_EQ(every.outcome.calls, expected.calls);
+      const Streamed changed = runStreaming(packing, method, input.bytes, chunking,
+                                            Reporting::kChanges, input.bytes.size());
+      ASSERT_EQ(changed.outcome.output, changes.output);
+      ASSERT_EQ(changed.outcome.error, changes.error);
+      ASSERT_EQ(changed.outcome.calls, changes.calls);
+      if (!packing) {
+        ASSERT_EQ(every.taken, bytesToEndMarker(method, input.bytes));
+      }
+    }
+    // Without the size there is no percentage: only the event calls are left.
+    SCOPED_TRACE("method " + methodName(method) + ", " + input.name + ", size unknown");
+    const Streamed unsized = runStreaming(packing, method, input.bytes, chunkingsOf(0, seed)[0],
+                                          Reporting::kEveryBlock, std::nullopt);
+    ASSERT_EQ(unsized.outcome.output, expected.output);
+    ASSERT_EQ(unsized.outcome.error, expected.error);
+    ASSERT_EQ(unsized.outcome.calls, eventsOnly(expected.calls));
+  }
+}
+
+TEST(FastCodec, PacksInChunksLikeTheReference) {
+  for (const Method method : {Method::kI, Method::kII}) {
+    expectSameStreamedRuns(true, method, packInputs(method));
+  }
+}
+
+TEST(FastCodec, UnpacksInChunksLikeTheReference) {
+  const std::vector<Input> inputs = unpackInputs();
+  for (const Method method : {Method::kI, Method::kII}) {
+    expectSameStreamedRuns(false, method, inputs);
   }
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ravlin/byte_buffer.h"
-#include "ravlin/engine.h"
+#include "ravlin/codec.h"
 #include "ravlin/reference.h"
 #include "recording_host.h"
 

@@ -8,10 +8,13 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "codec_support.h"
 #include "fault_injecting_file_system.h"
 #include "ravlin/engine.h"
 #include "ravlin/scratch_folder.h"
+#include "thrown_message.h"
 
 namespace ravlin::testing {
 namespace {
@@ -112,7 +115,7 @@ TEST(EngineFiles, FailuresKeepThePathAndWhatWasAppended) {
        kUnpackI,
        hex("00"),
        "denied.pack1",
-       failNext(FsCall::kOpenRead, EACCES),
+       failNext(FsCall::kOpenRegular, EACCES),
        "File access denied",
        {},
        {}},
@@ -120,7 +123,7 @@ TEST(EngineFiles, FailuresKeepThePathAndWhatWasAppended) {
        kPackI,
        hex("41 41"),
        "many.bin",
-       failNext(FsCall::kOpenRead, EMFILE),
+       failNext(FsCall::kOpenRegular, EMFILE),
        "Too many open files",
        {},
        {}},
@@ -172,7 +175,29 @@ TEST(EngineFiles, GetInputSizeLooksWithoutOpening) {
   QuietHost missing(folder.file("gone"));
   EXPECT_EQ(engine.GetInputSize(missing), 0);
   EXPECT_EQ(engine.inputSize(), 0);
-  EXPECT_EQ(fs.calls(FsCall::kOpenRead), 0);
+  EXPECT_EQ(fs.calls(FsCall::kOpenRead) + fs.calls(FsCall::kOpenRegular), 0);
+}
+
+// A folder, a FIFO without a writer (whose plain open would wait forever) and a device are
+// refused at once, before anything is read.
+TEST(EngineFiles, RefusesWhatIsNotARegularFile) {
+  ScratchFolder folder;
+  const std::string subfolder = folder.file("folder.bin");
+  const std::string fifo = folder.file("fifo.bin");
+  ASSERT_EQ(::mkdir(subfolder.c_str(), 0700), 0);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {subfolder, fifo, std::string("/dev/zero")}) {
+    for (const Routines& routine : {kPackI, kUnpackII}) {
+      SCOPED_TRACE(path + " " + routine.name);
+      FaultInjectingFileSystem fs;
+      Engine engine(fs);
+      RecordingHost host(Reporting::kEveryBlock, path);
+      EXPECT_EQ(thrownMessage([&] { (engine.*routine.routine)(host); }), "File access denied");
+      EXPECT_EQ(engine.currentInputPath(), path);
+      EXPECT_EQ(fs.calls(FsCall::kRead), 0);
+      EXPECT_EQ(fs.openDescriptors(), 0u);
+    }
+  }
 }
 
 // A file of 4 GiB + 2 bytes (sparse: it takes no disk space) keeps its whole 64-bit size; cut to

@@ -17,6 +17,7 @@ namespace ravlin::testing {
 
 enum class FsCall {
   kOpenRead,
+  kOpenRegular,
   kCreateNew,
   kRead,
   kWrite,
@@ -41,11 +42,12 @@ enum class FsCall {
 
 inline const char* fsCallName(FsCall call) {
   static constexpr std::array<const char*, static_cast<std::size_t>(FsCall::kCount)> kNames = {
-      "openRead",       "createNew",       "read",       "write",
-      "size",           "close",           "sync",       "syncFolder",
-      "setPermissions", "setModifiedTime", "rename",     "renameNoReplace",
-      "remove",         "makeDirectory",   "sizeOf",     "permissionsOf",
-      "mayWrite",       "readLink",        "isDirectory", "seek"};
+      "openRead",       "openRegular",     "createNew",   "read",
+      "write",          "size",            "close",       "sync",
+      "syncFolder",     "setPermissions",  "setModifiedTime", "rename",
+      "renameNoReplace", "remove",         "makeDirectory", "sizeOf",
+      "permissionsOf",  "mayWrite",        "readLink",    "isDirectory",
+      "seek"};
   return kNames[static_cast<std::size_t>(call)];
 }
 
@@ -75,6 +77,10 @@ class FaultInjectingFileSystem final : public FileSystem {
   int openRead(const std::string& path) override {
     if (shouldFail(FsCall::kOpenRead)) return -failErrno_;
     return track(real_.openRead(path));
+  }
+  int openRegular(const std::string& path) override {
+    if (shouldFail(FsCall::kOpenRegular)) return -failErrno_;
+    return track(real_.openRegular(path));
   }
   int createNew(const std::string& path) override {
     if (shouldFail(FsCall::kCreateNew)) return -failErrno_;

@@ -22,6 +22,9 @@ class FileSystem {
   virtual ~FileSystem() = default;
 
   virtual int openRead(const std::string& path) = 0;
+  // Opens an existing regular file for reading without ever blocking: a folder, FIFO, socket or
+  // device is refused with -EACCES (opening a FIFO could wait forever for a writer).
+  virtual int openRegular(const std::string& path) = 0;
   // Creates a new file for writing (fails with -EEXIST if it exists), readable and writable by
   // its owner only, so that nobody else can read it before its final mode is given.
   virtual int createNew(const std::string& path) = 0;
@@ -61,6 +64,31 @@ class FileSystem {
 
   // The operating system's file calls.
   static FileSystem& system();
+};
+
+// A regular file opened with FileSystem::openRegular, read front to back in pieces; the descriptor
+// is closed on every path.
+class InputFile {
+ public:
+  // Throws IoError.
+  InputFile(FileSystem& fs, const std::string& path);
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile();
+
+  // The file's size when it was opened.
+  std::uint64_t size() const noexcept { return size_; }
+  // Reads up to `count` bytes into `buffer`; 0 at the end of the file. Throws IoError.
+  std::size_t read(std::uint8_t* buffer, std::size_t count);
+  // Closes the file now; a failing close throws IoError, since even a file only read can report a
+  // lost error from its device that way.
+  void close();
+
+ private:
+  FileSystem& fs_;
+  std::string path_;
+  int fd_;
+  std::uint64_t size_ = 0;
 };
 
 // Reads the whole file at `path` into `out` (replacing its contents), through large reads.

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "ravlin/engine.h"
+#include "ravlin/codec.h"
 
 namespace ravlin {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-#include "ravlin/engine.h"
+#include "ravlin/codec.h"
 
 namespace ravlin {
 

@@ -7,7 +7,7 @@
 #include <span>
 
 #include "ravlin/byte_buffer.h"
-#include "ravlin/engine.h"
+#include "ravlin/codec.h"
 #include "ravlin/host.h"
 
 namespace ravlin::reference {
