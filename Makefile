@@ -4,7 +4,7 @@
 PACKAGES := build-essential cmake ninja-build g++ clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
             qt6-base-dev fonts-wine kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool \
-            imagemagick
+            imagemagick time
 
 FUZZ_SECONDS ?= 30
 

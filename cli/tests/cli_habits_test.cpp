@@ -132,7 +132,7 @@ TEST_F(CliRun, ProgressFitsTheTerminal) {
     request.stderrColumns = columns;
     const RunResult result = run(request);
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_THAT(result.err, HasSubstr("sprites.bin  [")) << "the end of the name is kept";
+    EXPECT_THAT(result.err, HasSubstr("-for-the-sprites.bin ")) << "the end of the name is kept";
     std::size_t longest = 0;
     std::size_t start = 0;
     for (std::size_t i = 0; i <= result.err.size(); ++i) {
@@ -167,6 +167,12 @@ TEST_F(CliRun, EmptyAndOneUnitInputsPack) {
     EXPECT_EQ(unpacked.status, 0) << unpacked.err;
     EXPECT_EQ(unpacked.out, c.input);
   }
+  // An empty stream has not even the end marker: nothing to unpack.
+  put("empty.pack1", "");
+  const RunResult empty = run({"unpack", "empty.pack1"});
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_EQ(empty.err, "ravlin-cli: empty.pack1: is empty: a stream holds at least its end marker\n");
+  EXPECT_FALSE(has("empty.unpack1"));
 }
 
 // Messages give the system's words and what is at fault.
