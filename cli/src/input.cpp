@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <string>
 
 #include "messages.h"
 #include "options.h"
@@ -18,6 +20,9 @@ InputFile::InputFile(const std::string& path) {
   } else {
     name_ = path;
     fd_ = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0 && errno == EACCES) {
+      throw Failure(path, std::string(std::strerror(EACCES)) + " (the file may not be read)");
+    }
     if (fd_ < 0) throw Failure::ofSystem(errno, path);
   }
   if (::fstat(fd_, &info_) != 0) {

@@ -3,6 +3,7 @@
 #include "output.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -94,7 +95,16 @@ class FileOutput final : public Output {
               request.replace ? Overwrite::kReplace : Overwrite::kRefuse) {
     setFileToRemoveOnSignal(file_.temporaryPath().c_str());
   } catch (const IoError& error) {
-    if (error.systemError() == EEXIST) throw Failure(request.path, "already exists; use -f to replace it");
+    const int err = error.systemError();
+    if (err == EEXIST) throw Failure(request.path, "already exists; use -f to replace it");
+    if (err == EACCES || err == EPERM || err == EROFS) {
+      // An existing file is refused when it is read-only; a new one when its folder is.
+      struct stat info {};
+      const bool exists = ::stat(request.path.c_str(), &info) == 0;
+      throw Failure(request.path, std::string(std::strerror(err)) +
+                                      (exists ? " (the file may not be written)"
+                                              : " (its folder may not be written)"));
+    }
     throw failureOf(error, request.path);
   }
 
