@@ -71,7 +71,10 @@ std::vector<std::string> streamWarnings(const StreamEnd& end) {
 
 class Batch {
  public:
-  explicit Batch(const Options& options) : options_(options), chunk_(kChunkBytes) {
+  explicit Batch(const Options& options)
+      : options_(options),
+        chunkMemory_(new std::uint8_t[kChunkBytes]),
+        chunk_(chunkMemory_.get(), kChunkBytes) {
     const bool showProgress = options.progress == ProgressMode::kForced ||
                               (options.progress == ProgressMode::kAuto && ::isatty(2) == 1);
     if (showProgress) display_.emplace(2, options.progress == ProgressMode::kForced);
@@ -357,7 +360,9 @@ class Batch {
   }
 
   const Options& options_;
-  std::vector<std::uint8_t> chunk_;
+  // The read buffer, left uninitialised so that a small input touches only what it fills.
+  std::unique_ptr<std::uint8_t[]> chunkMemory_;
+  std::span<std::uint8_t> chunk_;
   std::optional<ProgressDisplay> display_;
   mode_t umaskMode_ = umaskMode();
   std::set<FileIdentity> inputIdentities_;

@@ -7,16 +7,19 @@
 namespace ravlin::cli {
 
 OutputStage::OutputStage(Output& output, PackCheck* check)
-    : output_(output), check_(check), buffer_(kBufferBytes) {}
+    : output_(output), check_(check), buffer_(new std::uint8_t[kBufferBytes]) {}
 
 std::span<std::uint8_t> OutputStage::room(std::size_t minBytes) {
-  if (buffer_.size() - used_ < minBytes) {
+  if (capacity_ - used_ < minBytes) {
     flush();
     // A packer asks for the worst case of a whole chunk at once; the buffer grows to fit it.
-    if (buffer_.size() < minBytes) buffer_.resize(minBytes);
+    if (capacity_ < minBytes) {
+      buffer_.reset(new std::uint8_t[minBytes]);
+      capacity_ = minBytes;
+    }
   }
-  lastRoom_ = buffer_.data() + used_;
-  return {lastRoom_, buffer_.size() - used_};
+  lastRoom_ = buffer_.get() + used_;
+  return {lastRoom_, capacity_ - used_};
 }
 
 void OutputStage::commit(std::size_t bytes) {
@@ -28,9 +31,9 @@ void OutputStage::commit(std::size_t bytes) {
 
 void OutputStage::flush() {
   if (used_ == 0) return;
-  output_.write({buffer_.data(), used_});
+  output_.write({buffer_.get(), used_});
   used_ = 0;
-  lastRoom_ = buffer_.data();
+  lastRoom_ = buffer_.get();
 }
 
 // The unpacked stream's bytes, held against the queued input as they arrive.

@@ -31,7 +31,8 @@ class OutputStage final : public OutputSink {
  private:
   Output& output_;
   PackCheck* check_;
-  std::vector<std::uint8_t> buffer_;
+  std::unique_ptr<std::uint8_t[]> buffer_;  // left uninitialised: a small run touches little
+  std::size_t capacity_ = kBufferBytes;
   std::size_t used_ = 0;
   std::uint8_t* lastRoom_ = nullptr;
   std::uint64_t total_ = 0;

@@ -128,7 +128,9 @@ void AtomicFile::commit(std::optional<mode_t> mode, std::optional<timespec> modi
     write(kZero);
   }
   const bool replacing = replacedMode_.has_value();
-  const int moded = fs_.setPermissions(fd_, mode.value_or(replacedMode_.value_or(newFileMode())));
+  // The umask is looked up only when it is needed: it costs a file read.
+  const mode_t finalMode = mode ? *mode : replacedMode_ ? *replacedMode_ : newFileMode();
+  const int moded = fs_.setPermissions(fd_, finalMode);
   if (moded < 0) fail(moded);
   if (modified) {
     const int timed = fs_.setModifiedTime(fd_, *modified);
