@@ -44,12 +44,6 @@ std::optional<FileIdentity> identityOf(const std::string& path) {
   return FileIdentity{info.st_dev, info.st_ino};
 }
 
-mode_t umaskMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 void printWarning(const Options& options, std::string_view subject, std::string_view message) {
   if (options.progress != ProgressMode::kQuiet) printError(subject, message);
 }
@@ -328,8 +322,6 @@ class Batch {
     if (input.isRegular() && !input.isStdin()) {
       request.looks.permissions = input.info().st_mode & 0777;
       request.looks.modified = input.info().st_mtim;
-    } else {
-      request.looks.permissions = umaskMode_;
     }
     fileTarget_ = target;
     return openFileOutput(request);
@@ -364,7 +356,6 @@ class Batch {
   std::unique_ptr<std::uint8_t[]> chunkMemory_;
   std::span<std::uint8_t> chunk_;
   std::optional<ProgressDisplay> display_;
-  mode_t umaskMode_ = umaskMode();
   std::set<FileIdentity> inputIdentities_;
   std::set<FileIdentity> writtenOutputs_;
   std::optional<std::string> fileTarget_;  // the file the current input's output goes to

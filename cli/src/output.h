@@ -25,9 +25,11 @@ class Output {
 };
 
 // What a file output takes over from its input when it is committed.
+// Nothing for standard input: a new file then gets the mode the umask gives, a replaced file keeps
+// its own.
 struct FileLooks {
-  mode_t permissions;               // permission bits
-  std::optional<timespec> modified;  // nothing for standard input
+  std::optional<mode_t> permissions;
+  std::optional<timespec> modified;
 };
 
 struct FileOutputRequest {

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 
 namespace ravlin::cli {
@@ -39,50 +40,32 @@ extern "C" void onSignal(int signal) {
   reRaise(signal);
 }
 
-// Keeps the handler from running while the path is half written.
-class SignalsBlocked {
- public:
-  SignalsBlocked() {
-    sigset_t all;
-    ::sigemptyset(&all);
-    for (const int signal : kSignals) ::sigaddset(&all, signal);
-    ::sigprocmask(SIG_BLOCK, &all, &previous_);
-  }
-  ~SignalsBlocked() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-  SignalsBlocked(const SignalsBlocked&) = delete;
-  SignalsBlocked& operator=(const SignalsBlocked&) = delete;
-
- private:
-  sigset_t previous_{};
-};
-
 }  // namespace
 
 void installSignalCleanup() {
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  ::sigfillset(&action.sa_mask);
   for (const int signal : kSignals) {
-    struct sigaction current {};
-    ::sigaction(signal, nullptr, &current);
-    if (current.sa_handler == SIG_IGN) continue;
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    ::sigfillset(&action.sa_mask);
-    ::sigaction(signal, &action, nullptr);
+    struct sigaction previous {};
+    ::sigaction(signal, &action, &previous);
+    if (previous.sa_handler == SIG_IGN) ::sigaction(signal, &previous, nullptr);
   }
 }
 
+// The handler looks at the path only while the flag is set, and the flag is set only around a
+// whole path: the fences keep the compiler from moving the copy across the flag's changes.
 void setFileToRemoveOnSignal(const char* path) {
-  const SignalsBlocked blocked;
   g_pathSet = 0;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
   if (path == nullptr || std::strlen(path) > PATH_MAX) return;
   std::strcpy(g_path, path);
+  std::atomic_signal_fence(std::memory_order_seq_cst);
   g_pathSet = 1;
 }
 
 void dieOfSignal(int signal) {
-  {
-    const SignalsBlocked blocked;
-    removeRecordedFile();
-  }
+  removeRecordedFile();
   reRaise(signal);
   ::_exit(128 + signal);  // only when the signal could not end the process
 }
