@@ -288,7 +288,7 @@ Exit status: 0 when every file succeeded, 1 when any failed (the others are
 still done), 2 for a usage error. A signal ends it with that signal's status.
 
 Examples:
-  ravlin-cli pack -m 2 --verify sprites/*.bin  # sprites/NAME.pack2 beside each
+  ravlin-cli pack -m 2 --verify sprites/*.bin   # gives sprites/NAME.pack2
   ravlin-cli unpack --output-dir out level1.pack1 level2.pack2
   ravlin-cli unpack -c level1.pack1 | xxd | less
   ravlin-cli unpack -l -r assets/
