@@ -123,6 +123,7 @@ class FileOutput final : public Output {
 
   void commit() override {
     try {
+      if (heldZeros_ > 0) releaseZeros();
       file_.commit(request_.looks.permissions, request_.looks.modified);
     } catch (const IoError& error) {
       if (error.systemError() == EEXIST) {
@@ -136,7 +137,9 @@ class FileOutput final : public Output {
   const std::string& name() const override { return request_.path; }
 
  private:
-  // Pages of the file that would be all zeros are skipped; they read back as zeros.
+  // Zeros are held back, piece by piece along the file's 4 KiB pages, so that a stretch that
+  // crosses the edges of the buffers handed in is seen whole. A stretch of at least kHoleBytes
+  // becomes a hole, which reads back as zeros; a shorter one is written.
   void writeSparse(std::span<const std::uint8_t> bytes) {
     std::size_t at = 0;
     std::size_t dataStart = 0;
@@ -144,10 +147,12 @@ class FileOutput final : public Output {
       const std::size_t pageEnd =
           std::min(bytes.size(), at + kHoleBytes - static_cast<std::size_t>(offset_ % kHoleBytes));
       const std::size_t length = pageEnd - at;
-      if (length == kHoleBytes && allZero(bytes.data() + at, kHoleBytes)) {
+      if (allZero(bytes.data() + at, length)) {
         file_.write(bytes.subspan(dataStart, at - dataStart));
-        file_.skip(kHoleBytes);
+        heldZeros_ += length;
         dataStart = pageEnd;
+      } else if (heldZeros_ > 0) {
+        releaseZeros();
       }
       offset_ += length;
       at = pageEnd;
@@ -155,9 +160,20 @@ class FileOutput final : public Output {
     file_.write(bytes.subspan(dataStart));
   }
 
+  void releaseZeros() {
+    static constexpr std::uint8_t kZeros[kHoleBytes] = {};
+    if (heldZeros_ >= kHoleBytes) {
+      file_.skip(heldZeros_);
+    } else {
+      file_.write({kZeros, static_cast<std::size_t>(heldZeros_)});
+    }
+    heldZeros_ = 0;
+  }
+
   FileOutputRequest request_;
   AtomicFile file_;
-  std::uint64_t offset_ = 0;
+  std::uint64_t offset_ = 0;     // bytes handed in so far
+  std::uint64_t heldZeros_ = 0;  // zeros at their end not yet written nor skipped
 };
 
 }  // namespace
