@@ -353,7 +353,7 @@ TEST_F(CliRun, UnpackedZerosBecomeHoles) {
   EXPECT_EQ(get("z.unpack1"), data);
   EXPECT_EQ(get("dense"), data);
   const auto diskBytes = [&](const char* name) { return statOf(at(name)).st_blocks * 512; };
-  EXPECT_LT(diskBytes("z.unpack1"), 1 << 20);
+  EXPECT_LE(diskBytes("z.unpack1"), 64 << 10) << "only the pages around the data are written";
   EXPECT_GE(diskBytes("dense"), static_cast<long>(data.size()));
 }
 
