@@ -1,66 +1,84 @@
 #!/bin/sh
-# Whole-process timings of ravlin-cli beside lz4 on the same files, measured with hyperfine.
-# Usage: cli/compare-with-lz4.sh [path/to/ravlin-cli [path/to/ravlin-bench]]
-#   (defaults: build/default/cli/ravlin-cli and build/default/bench/ravlin-bench; without the
-#   benchmark program the real-graphics files are left out)
+# Whole-process timings and peak memory of ravlin-cli beside lz4 (default level) on the same files,
+# measured with hyperfine and /usr/bin/time. Prints Markdown tables.
+# Usage: cli/compare-with-lz4.sh [RAVLIN_CLI [RAVLIN_BENCH]]
+#   (defaults: build/default/cli/ravlin-cli and build/default/bench/ravlin-bench, whose
+#   --write-data-sets gives the benchmark's data sets, real game art included)
+# RUNS (default 10) sets hyperfine's runs per command.
 set -eu
 cli=$(realpath "${1:-build/default/cli/ravlin-cli}")
-bench=$(realpath "${2:-build/default/bench/ravlin-bench}" 2>/dev/null || true)
+bench=$(realpath "${2:-build/default/bench/ravlin-bench}")
+runs=${RUNS:-10}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# Sprite-like 8-bit data: runs of 1 to 40 equal bytes from a few colours. One 64 MiB file, and a
-# folder of 500 tiles of 16 KiB.
+# Each data set of 8 MiB, repeated 8 times: 64 MiB per file, so that the work outweighs the
+# start of a process. Sets whose name ends in 15 hold 15-bit pixels and take method II.
+"$bench" --write-data-sets sets >/dev/null
+for set in sets/*.bin; do
+  name=$(basename "$set" .bin)
+  for _ in 1 2 3 4 5 6 7 8; do cat "$set"; done >"$name.raw"
+done
+rm -r sets
+
+# 500 tiles of 16 KiB of sprite-like runs.
 python3 - <<'PY'
 import os, random
 random.seed(1)
-def runs(size, colours):
-    out = bytearray()
-    while len(out) < size:
-        out += bytes([random.randrange(colours)]) * random.randint(1, 40)
-    return bytes(out[:size])
-open('sprites.bin', 'wb').write(runs(64 << 20, 16))
 os.makedirs('tiles')
 for i in range(500):
-    open(f'tiles/tile{i:03}.bin', 'wb').write(runs(16 << 10, 4))
+    out = bytearray()
+    while len(out) < 16 << 10:
+        out += bytes([random.randrange(4)]) * random.randint(1, 40)
+    open(f'tiles/tile{i:03}.bin', 'wb').write(out[:16 << 10])
 PY
-"$cli" pack -q sprites.bin
-lz4 -q sprites.bin sprites.bin.lz4
-ls -l sprites.bin sprites.pack1 sprites.bin.lz4
 
-hyperfine -N --warmup 3 --runs 20 \
-  -n 'ravlin-cli pack, 64 MiB' "$cli pack -qf sprites.bin" \
-  -n 'lz4, 64 MiB' 'lz4 -qf sprites.bin sprites.bin.lz4'
-hyperfine -N --warmup 3 --runs 20 \
-  -n 'ravlin-cli unpack, 64 MiB' "$cli unpack -qf sprites.pack1" \
-  -n 'lz4 -d, 64 MiB' 'lz4 -dqf sprites.bin.lz4 sprites.lz4.out'
-hyperfine --warmup 2 --runs 10 \
-  -n 'ravlin-cli pack, 500 tiles, one process' "$cli pack -qf tiles/*.bin" \
-  -n 'lz4 -m, 500 tiles, one process' 'lz4 -mqf tiles/*.bin'
-hyperfine --warmup 1 --runs 5 \
-  -n 'ravlin-cli pack, 500 tiles, shell loop' \
-  "for f in tiles/*.bin; do $cli pack -qf \"\$f\"; done" \
-  -n 'lz4, 500 tiles, shell loop' 'for f in tiles/*.bin; do lz4 -qf "$f" "$f.lz4"; done'
+mean() {  # mean seconds of command $2 in hyperfine's JSON file $1
+  python3 -c "import json,sys; print(json.load(open(sys.argv[1]))['results'][int(sys.argv[2])]['mean'])" "$1" "$2"
+}
+peak() {  # peak resident memory in KiB of a command
+  /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1
+}
+row() {  # a table row: what, ravlin-cli seconds, lz4 seconds
+  python3 -c "import sys; r, l = float(sys.argv[2]), float(sys.argv[3]); \
+print(f'| {sys.argv[1]} | {r*1000:.1f} ms | {l*1000:.1f} ms | {l/r:.2f} |')" "$@"
+}
 
-# The real graphics of the in-memory benchmark as files: console fonts, and game sprites and
-# graphics as 8-bit indexed pixels (method 1) and 15-bit pixels (method 2). A set whose Debian
-# package is missing is left out by the benchmark program, and so here.
-if [ -x "$bench" ] && "$bench" --write-data-sets sets >/dev/null; then
-  for set in fonts penguins8 penguins15 breakout8 breakout15; do
-    file=sets/$set.bin
-    [ -f "$file" ] || continue
-    case $set in *15) method=2 ;; *) method=1 ;; esac
-    "$cli" pack -q -m "$method" "$file"
-    lz4 -q "$file" "$file.lz4"
-    ls -l "$file" "sets/$set.pack$method" "$file.lz4"
-    hyperfine -N --warmup 3 --runs 20 \
-      -n "ravlin-cli pack -m $method, $set" "$cli pack -qf -m $method $file" \
-      -n "lz4, $set" "lz4 -qf $file $file.lz4"
-    hyperfine -N --warmup 3 --runs 20 \
-      -n "ravlin-cli unpack, $set" "$cli unpack -qf sets/$set.pack$method" \
-      -n "lz4 -d, $set" "lz4 -dqf $file.lz4 sets/$set.lz4.out"
-  done
-else
-  echo "compare-with-lz4.sh: no ravlin-bench at ${2:-build/default/bench/ravlin-bench}; real-graphics files left out" >&2
-fi
+echo "| Work | ravlin-cli | lz4 | ravlin-cli's speed over lz4's |"
+echo "|---|---:|---:|---:|"
+for raw in *.raw; do
+  name=$(basename "$raw" .raw)
+  case $name in *15) m=2 ;; *) m=1 ;; esac
+  "$cli" pack -qf -m $m -o "$name.pack" "$raw"
+  lz4 -qf "$raw" "$name.lz4"
+  # Each run writes a new file: ravlin-cli flushes a file it replaces to the disk first, lz4 does
+  # not, and that difference is not the work being compared.
+  hyperfine -N --warmup 2 --runs "$runs" --export-json pack.json \
+    --prepare "rm -f $name.pack.new $name.lz4.new" \
+    "$cli pack -q -m $m -o $name.pack.new $raw" "lz4 -q $raw $name.lz4.new" >/dev/null
+  hyperfine -N --warmup 2 --runs "$runs" --export-json unpack.json --prepare "rm -f $name.out" \
+    "$cli unpack -q -m $m -o $name.out $name.pack" "lz4 -dq $name.lz4 $name.out" >/dev/null
+  packed=$(stat -c %s "$name.pack")
+  lz4ed=$(stat -c %s "$name.lz4")
+  row "pack \`$name\`, 64 MiB, method $m (to $packed bytes; lz4: $lz4ed)" \
+    "$(mean pack.json 0)" "$(mean pack.json 1)"
+  row "unpack \`$name\`" "$(mean unpack.json 0)" "$(mean unpack.json 1)"
+done
+hyperfine --warmup 2 --runs "$runs" --export-json tiles.json \
+  --prepare 'rm -f tiles/*.pack1 tiles/*.lz4' \
+  "$cli pack -q tiles/*.bin" 'lz4 -mq tiles/*.bin' >/dev/null
+row "pack 500 tiles of 16 KiB in one process (\`lz4 -m\`)" "$(mean tiles.json 0)" "$(mean tiles.json 1)"
+hyperfine -N --warmup 20 --runs $((runs * 30)) --export-json tile.json \
+  --prepare 'rm -f tiles/tile000.pack1 tiles/tile000.bin.lz4' \
+  "$cli pack -q tiles/tile000.bin" 'lz4 -q tiles/tile000.bin tiles/tile000.bin.lz4' >/dev/null
+row "pack one tile, one process" "$(mean tile.json 0)" "$(mean tile.json 1)"
+
+echo
+echo "| Peak resident memory (KiB) | ravlin-cli | lz4 |"
+echo "|---|---:|---:|"
+largest=$(ls -S *.raw | head -n 1)
+echo "| pack a 64 MiB file | $(peak "$cli" pack -qf -o big.pack "$largest") | $(peak lz4 -qf "$largest" big.lz4) |"
+echo "| unpack it | $(peak "$cli" unpack -qf -m 1 -o big.out big.pack) | $(peak lz4 -dqf big.lz4 big.lz4.out) |"
+echo "| pack 1 GiB of zeros from a pipe | $(head -c 1G /dev/zero | peak "$cli" pack -c) | $(head -c 1G /dev/zero | peak lz4 -c) |"
+echo "| pack 500 tiles in one process | $(peak "$cli" pack -qf tiles/*.bin) | $(peak lz4 -mqf tiles/*.bin) |"

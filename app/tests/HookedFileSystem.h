@@ -28,6 +28,7 @@ class HookedFileSystem : public ravlin::FileSystem {
   }
   std::int64_t size(int fd) override { return real().size(fd); }
   int close(int fd) override { return real().close(fd); }
+  std::int64_t seek(int fd, std::int64_t offset) override { return real().seek(fd, offset); }
   int sync(int fd) override { return real().sync(fd); }
   int syncFolder(const std::string& path) override { return real().syncFolder(path); }
   int setPermissions(int fd, mode_t mode) override { return real().setPermissions(fd, mode); }

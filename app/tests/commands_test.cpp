@@ -399,9 +399,9 @@ class CommandsTest : public QObject {
     QTest::newRow("other case inside") << "logo.BIN.bin"
                                        << "packI"
                                        << "logo.BIN.pack1";
-    QTest::newRow("only an extension") << ".bin"
-                                       << "packII"
-                                       << ".pack2";
+    QTest::newRow("hidden file") << ".bin"
+                                 << "packII"
+                                 << ".bin.pack2";
     QTest::newRow("extension twice inside") << "x.b.binin.bin"
                                             << "packI"
                                             << "x.b.binin.pack1";

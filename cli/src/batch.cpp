@@ -1,278 +1,368 @@
-// Running ravlin-cli over its inputs: each input is read whole, run through the engine, checked and
-// written atomically; a failure is reported and the next input goes on.
+// Running ravlin-cli over its inputs: each input is opened, its output prepared (so that a refused
+// output costs no reading), then streamed through the engine in fixed chunks and committed; a
+// failure is reported and the next input goes on.
 #include "batch.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <new>
-#include <optional>
+#include <memory>
 #include <set>
-#include <utility>
 #include <vector>
 
+#include "input.h"
+#include "input_list.h"
+#include "messages.h"
+#include "output.h"
 #include "progress.h"
 #include "ravlin/file_system.h"
 #include "ravlin/io_error.h"
-#include "ravlin/naming.h"
-#include "std_streams.h"
+#include "ravlin/survey.h"
+#include "sinks.h"
 
 namespace ravlin::cli {
 
 namespace {
 
-constexpr int kStdin = 0;
-constexpr int kStdout = 1;
-constexpr int kStderr = 2;
+constexpr std::size_t kChunkBytes = std::size_t{128} << 10;
 
-// Which file a path names, so that one file reached by two paths is recognised.
+const char* methodName(Method method) {
+  return method == Method::kI ? "I" : "II";
+}
+
+// Which file a path names, so that an output never replaces an input reached by another path.
 struct FileIdentity {
   dev_t device;
   ino_t inode;
   auto operator<=>(const FileIdentity&) const = default;
 };
 
-FileIdentity identityOf(const struct stat& info) {
-  return {info.st_dev, info.st_ino};
-}
-
 std::optional<FileIdentity> identityOf(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return std::nullopt;
-  return identityOf(info);
+  return FileIdentity{info.st_dev, info.st_ino};
 }
 
-void printError(std::string_view subject, std::string_view message) {
-  std::fprintf(stderr, "ravlin-cli: %.*s: %.*s\n", static_cast<int>(subject.size()), subject.data(),
-               static_cast<int>(message.size()), message.data());
+void printWarning(const Options& options, std::string_view subject, std::string_view message) {
+  if (options.progress != ProgressMode::kQuiet) printError(subject, message);
 }
 
-std::string percentSaved(std::uint64_t unpackedBytes, std::uint64_t packedBytes) {
-  if (unpackedBytes == 0) return {};
-  const double saved = (static_cast<double>(unpackedBytes) - static_cast<double>(packedBytes)) *
-                       100.0 / static_cast<double>(unpackedBytes);
-  char text[32];
-  std::snprintf(text, sizeof text, ", %.1f%% saved", saved);
-  return text;
-}
-
-// One input's way through the run. Each step reports its own failure and returns false.
-class Job {
- public:
-  Job(const Options& options, std::string input, ProgressDisplay* display)
-      : options_(options),
-        input_(std::move(input)),
-        fromStdin_(input_ == kStdioName),
-        name_(fromStdin_ ? "stdin" : input_),
-        method_(options.packing ? *options.method : *unpackMethodFor(options, input_)),
-        display_(display) {}
-
-  bool readInput() {
-    if (fromStdin_) {
-      if (isTerminal(kStdin) && !options_.force) {
-        return fail(name_, "is a terminal; give a FILE, or -f to read what is typed");
-      }
-      const int err = readAll(kStdin, inputBytes_);
-      return err == 0 || fail(name_, std::strerror(err));
-    }
-    if (fs_.isDirectory(input_) == 1) return fail(name_, "Is a directory");
-    readWholeFile(fs_, input_, inputBytes_);
-    return true;
-  }
-
-  bool run() {
-    if (options_.packing && method_ == Method::kII && inputBytes_.size() % 2 != 0) {
-      return fail(name_, kOddSizeMessage);
-    }
-    ProgressHost host(display_, name_, options_.packing, inputBytes_.size());
-    if (options_.packing) {
-      pack(method_, inputBytes_.bytes(), output_, host);
-    } else {
-      unpack(method_, inputBytes_.bytes(), output_, host);
-    }
-    host.finish();
-    if (options_.verify && !unpacksTo(method_, output_.bytes(), inputBytes_.bytes())) {
-      return fail(name_,
-                  "verification failed: the packed stream does not unpack to the input; "
-                  "nothing written");
-    }
-    return true;
-  }
-
-  // The output's path; empty for standard output.
-  std::string target() const {
-    if (options_.toStdout) return {};
-    if (options_.outputFile) return *options_.outputFile == kStdioName ? "" : *options_.outputFile;
-    if (fromStdin_) return {};
-    return defaultOutputPath(input_, options_.outputDir, outputSuffix(method_, options_.packing));
-  }
-
-  const std::string& name() const { return name_; }
-  std::span<const std::uint8_t> output() const { return output_.bytes(); }
-
-  void printSizes(const std::string& shownTarget) const {
-    const std::uint64_t in = inputBytes_.size();
-    const std::uint64_t out = output_.size();
-    const std::string saved = options_.packing ? percentSaved(in, out) : percentSaved(out, in);
-    std::fprintf(stderr, "%s -> %s: %llu -> %llu bytes%s\n", name_.c_str(), shownTarget.c_str(),
-                 static_cast<unsigned long long>(in), static_cast<unsigned long long>(out),
-                 saved.c_str());
-  }
-
-  static bool fail(std::string_view subject, std::string_view message) {
-    printError(subject, message);
-    return false;
-  }
-
- private:
-  const Options& options_;
-  FileSystem& fs_ = FileSystem::system();
-  std::string input_;
-  bool fromStdin_;
-  std::string name_;
-  Method method_;
-  ProgressDisplay* display_;
-  ByteBuffer inputBytes_;
-  ByteBuffer output_;
+// What an unpack run found at the end of its stream.
+struct StreamEnd {
+  bool endMarker = false;
+  std::uint64_t trailingBytes = 0;
 };
+
+std::vector<std::string> streamWarnings(const StreamEnd& end) {
+  std::vector<std::string> warnings;
+  if (!end.endMarker) warnings.emplace_back("no end marker: the stream may be cut short");
+  if (end.trailingBytes > 0) {
+    warnings.push_back(std::to_string(end.trailingBytes) + " bytes after the end marker ignored");
+  }
+  return warnings;
+}
 
 class Batch {
  public:
-  explicit Batch(const Options& options) : options_(options) {
+  explicit Batch(const Options& options)
+      : options_(options),
+        chunkMemory_(new std::uint8_t[kChunkBytes]),
+        chunk_(chunkMemory_.get(), kChunkBytes) {
     const bool showProgress = options.progress == ProgressMode::kForced ||
-                              (options.progress == ProgressMode::kAuto && isTerminal(kStderr));
-    if (showProgress) {
-      display_.emplace(kStderr, options.progress == ProgressMode::kForced);
-    }
+                              (options.progress == ProgressMode::kAuto && ::isatty(2) == 1);
+    if (showProgress) display_.emplace(2, options.progress == ProgressMode::kForced);
   }
 
   int run() {
     if (options_.outputDir) {
       try {
-        makeDirectories(fs_, *options_.outputDir);
+        makeDirectories(FileSystem::system(), *options_.outputDir);
       } catch (const IoError& error) {
-        printError(*options_.outputDir, error.what());
+        printError(*options_.outputDir, systemErrorText(error.systemError(), *options_.outputDir));
         return 1;
       }
     }
-    // Taken before anything is written, so that no output can replace an input named later.
-    std::vector<std::optional<FileIdentity>> identities;
-    for (const std::string& input : options_.inputs) {
-      identities.push_back(input == kStdioName ? std::nullopt : identityOf(input));
-      if (identities.back()) inputIdentities_.insert(*identities.back());
+    const InputList inputs = collectInputs(options_);
+    bool allDone = inputs.unreadableFolders.empty();
+    for (const std::string& folder : inputs.unreadableFolders) {
+      std::fprintf(stderr, "ravlin-cli: %s\n", folder.c_str());
     }
-    std::set<FileIdentity> seen;
-    bool stdinSeen = false;
-    bool allDone = true;
-    for (std::size_t i = 0; i < options_.inputs.size(); ++i) {
-      const std::string& input = options_.inputs[i];
-      // The same file named twice, perhaps by two paths, is done once.
-      const bool repeat = input == kStdioName
-                              ? std::exchange(stdinSeen, true)
-                              : identities[i] && !seen.insert(*identities[i]).second;
-      if (repeat) {
-        if (options_.progress != ProgressMode::kQuiet) {
-          printError(input == kStdioName ? "stdin" : input, "given more than once; done once");
-        }
-        continue;
+    for (const std::string& path : inputs.repeated) {
+      printWarning(options_, path, "given more than once; done once");
+    }
+    // Taken before anything is written, so that no output can replace an input named later.
+    for (const std::string& path : inputs.paths) {
+      if (auto identity = identityOf(path)) inputIdentities_.insert(*identity);
+    }
+    for (const std::string& path : inputs.paths) {
+      try {
+        process(path);
+      } catch (const Failure& failure) {
+        printError(failure.subject(), failure.what());
+        allDone = false;
       }
-      allDone = process(input) && allDone;
     }
     return allDone ? 0 : 1;
   }
 
  private:
-  bool process(const std::string& input) {
-    Job job(options_, input, display_ ? &*display_ : nullptr);
-    const std::string target = job.target();
+  void process(const std::string& path) {
+    InputFile input(path);
+    if (options_.packing) return pack(input);
+    const Method method = unpackMethod(input);
+    if (options_.unpackAction == UnpackAction::kList) return list(input, method);
+    unpack(input, method);
+  }
+
+  // -m, else the suffix; a stream of neither is reported with the methods it is valid for.
+  Method unpackMethod(InputFile& input) {
+    if (auto method = unpackMethodFor(options_, input.name())) return *method;
+    const SurveyResult one = survey(input, Method::kI);
+    // The file is read again from its start for the second method.
+    InputFile again(input.name());
+    const SurveyResult two = survey(again, Method::kII);
+    std::string verdict;
+    if (one.valid() && two.valid()) {
+      verdict = "the stream is valid for both methods; give -m 1 or -m 2";
+    } else if (one.valid()) {
+      verdict = "the stream is valid for method I only; give -m 1";
+    } else if (two.valid()) {
+      verdict = "the stream is valid for method II only; give -m 2";
+    } else {
+      verdict = "it is not a whole stream of either method";
+    }
+    throw Failure(input.name(),
+                  "cannot tell the method from the name (.pack1 or .pack2); " + verdict);
+  }
+
+  SurveyResult survey(InputFile& input, Method method) {
+    StreamSurvey survey(method);
+    while (const std::size_t n = input.read(chunk_)) survey.write({chunk_.data(), n});
+    return survey.finish();
+  }
+
+  void list(InputFile& input, Method method) {
+    const SurveyResult result = survey(input, method);
+    if (!listHeaderShown_) {
+      std::printf("%-6s %14s %14s %7s %12s %4s %9s  %s\n", "method", "packed", "unpacked", "ratio",
+                  "blocks", "end", "trailing", "name");
+      listHeaderShown_ = true;
+    }
+    const std::uint64_t packed = result.streamBytes + result.trailingBytes;
+    char ratio[16] = "-";
+    if (result.unpackedBytes > 0) {
+      std::snprintf(ratio, sizeof ratio, "%.1f%%",
+                    static_cast<double>(packed) * 100.0 / static_cast<double>(result.unpackedBytes));
+    }
+    std::printf("%-6s %14llu %14llu %7s %12llu %4s %9llu  %s%s\n", methodName(method),
+                static_cast<unsigned long long>(packed),
+                static_cast<unsigned long long>(result.unpackedBytes), ratio,
+                static_cast<unsigned long long>(result.blocks), result.endMarker ? "yes" : "no",
+                static_cast<unsigned long long>(result.trailingBytes), input.name().c_str(),
+                result.cutInsideBlock ? "  (ends inside a block)" : "");
+    if (std::fflush(stdout) != 0) throw Failure::ofSystem(errno, "stdout");
+  }
+
+  void pack(InputFile& input) {
+    const Method method = *options_.method;
+    if (method == Method::kII && input.size() && *input.size() % 2 != 0) {
+      throw Failure(input.name(), oddSizeMessage(*input.size()));
+    }
+    std::unique_ptr<Output> output = openOutput(input, method);
+    std::optional<PackCheck> check;
+    if (options_.verify) check.emplace(method);
+    ProgressHost host(progressDisplay(), input.name(), true, input.size());
+    OutputStage stage(*output, check ? &*check : nullptr);
+    Packer packer(method, host, input.size(), ShortInput::kPack);
+    std::uint64_t read = 0;
     try {
-      if (!job.readInput()) return false;
-      if (target.empty() ? !stdoutAccepts() : !targetAccepts(target)) return false;
-      if (!job.run()) return false;
+      while (const std::size_t n = input.read(chunk_)) {
+        const std::span<const std::uint8_t> bytes(chunk_.data(), n);
+        if (check) check->input(bytes);
+        packer.write(bytes, stage);
+        read += n;
+        host.advance(read);
+      }
+      packer.finish(stage);
     } catch (const IoError& error) {
-      return Job::fail(job.name(), error.what());
-    } catch (const std::bad_alloc&) {
-      // The next input may be small enough to go through.
-      return Job::fail(job.name(), ioErrorMessage(IoErrorKind::kOutOfMemory));
+      // Only a method II input of odd size runs out inside a unit here.
+      if (error.kind() == IoErrorKind::kReadBeyondEnd) {
+        throw Failure(input.name(), oddSizeMessage(read));
+      }
+      throw Failure(input.name(), error.what());
     }
-    if (target.empty()) {
-      const int err = writeAll(kStdout, job.output());
-      if (err != 0) return Job::fail("stdout", std::strerror(err));
-    } else if (!writeTarget(target, job.output())) {
-      return false;
+    stage.flush();
+    if (check && !check->finish()) {
+      throw Failure(input.name(), output->name() == "stdout"
+                                      ? "verification failed: the packed stream written does "
+                                        "not unpack to the input"
+                                      : "verification failed: the packed stream does not unpack "
+                                        "to the input; nothing written");
     }
-    if (options_.verbose) job.printSizes(target.empty() ? "stdout" : target);
-    return true;
+    const std::string saving = savedPercent(read, stage.bytesOut());
+    host.finish(read, saving);
+    output->commit();
+    finishInput(input, *output, read, stage.bytesOut(), saving, true);
   }
 
-  bool stdoutAccepts() const {
-    // Packed data on a terminal is noise that can upset it; gzip and zstd refuse it as well.
-    if (options_.packing && isTerminal(kStdout) && !options_.force) {
-      return Job::fail("stdout", "is a terminal; packed data is written to it only with -f");
+  void unpack(InputFile& input, Method method) {
+    const bool testing = options_.unpackAction == UnpackAction::kTest;
+    std::unique_ptr<Output> output = testing ? openDiscardingOutput() : openOutput(input, method);
+    ProgressHost host(progressDisplay(), input.name(), false, input.size());
+    OutputStage stage(*output);
+    Unpacker unpacker(method, host, input.size());
+    std::uint64_t read = 0;
+    StreamEnd end;
+    try {
+      while (const std::size_t n = input.read(chunk_)) {
+        read += n;
+        if (unpacker.endMarkerSeen()) {
+          end.trailingBytes += n;
+          // A file's size tells how many more there are, without reading them.
+          if (input.size() && *input.size() >= read) {
+            end.trailingBytes += *input.size() - read;
+            read = *input.size();
+            break;
+          }
+          continue;
+        }
+        end.trailingBytes += n - unpacker.write({chunk_.data(), n}, stage);
+        host.advance(read);
+      }
+      unpacker.finish(stage);
+    } catch (const IoError& error) {
+      stage.flush();  // to standard output, what the stream gave up to its cut, as peers do
+      if (error.kind() != IoErrorKind::kReadBeyondEnd) throw Failure(input.name(), error.what());
+      throw Failure(input.name(), read == 0 ? "is empty: a stream holds at least its end marker"
+                                            : "the stream ends inside a block (cut short, or not "
+                                              "a method " +
+                                                  std::string(methodName(method)) + " stream)");
     }
-    return true;
+    end.endMarker = unpacker.endMarkerSeen();
+    stage.flush();
+    const std::vector<std::string> warnings = streamWarnings(end);
+    if (testing && !warnings.empty()) throw Failure(input.name(), warnings.front());
+    for (const std::string& warning : warnings) printWarning(options_, input.name(), warning);
+    host.finish(read, {});
+    output->commit();
+    finishInput(input, *output, stage.bytesOut(), read, savedPercent(stage.bytesOut(), read),
+                warnings.empty());
   }
 
-  // Checks made before the work, so that a refused output costs no packing.
-  bool targetAccepts(const std::string& target) const {
+  // After the output is complete: --rm and -v.
+  void finishInput(const InputFile& input, const Output& output, std::uint64_t unpackedBytes,
+                   std::uint64_t packedBytes, const std::string& saving, bool clean) {
+    if (fileTarget_) {
+      if (auto identity = identityOf(*fileTarget_)) writtenOutputs_.insert(*identity);
+    }
+    if (options_.removeInput && !input.isStdin()) {
+      if (!clean) {
+        printWarning(options_, input.name(), "kept, since its stream has a fault");
+      } else if (::unlink(input.name().c_str()) != 0) {
+        throw Failure::ofSystem(errno, input.name());
+      }
+    }
+    if (!options_.verbose) return;
+    const bool testing = !options_.packing && options_.unpackAction == UnpackAction::kTest;
+    const std::uint64_t in = options_.packing ? unpackedBytes : packedBytes;
+    const std::uint64_t out = options_.packing ? packedBytes : unpackedBytes;
+    std::fprintf(stderr, "%s -> %s: %llu -> %llu bytes, %s saved%s\n", input.name().c_str(),
+                 output.name().c_str(), static_cast<unsigned long long>(in),
+                 static_cast<unsigned long long>(out), saving.c_str(), testing ? ", ok" : "");
+  }
+
+  static std::string oddSizeMessage(std::uint64_t size) {
+    return "has an odd size (" + std::to_string(size) +
+           " bytes), but method II (-m 2) packs 16-bit words; give -m 1 to pack bytes";
+  }
+
+  ProgressDisplay* progressDisplay() { return display_ ? &*display_ : nullptr; }
+
+  std::string_view outputSuffixFor(Method method) const {
+    if (!options_.packing && options_.suffix) return *options_.suffix;
+    return outputSuffix(method, options_.packing);
+  }
+
+  // Where the input's output goes, checked and opened before any of the input is read.
+  std::unique_ptr<Output> openOutput(const InputFile& input, Method method) {
+    fileTarget_.reset();
+    const bool toStdout = options_.toStdout || options_.outputFile == kStdioName ||
+                          (input.isStdin() && !options_.outputFile);
+    if (toStdout) {
+      // Packed data on a terminal is noise that can upset it; gzip and zstd refuse it as well.
+      if (options_.packing && ::isatty(1) == 1 && !options_.force) {
+        throw Failure("stdout", "is a terminal; packed data is written to it only with -f");
+      }
+      refuseTerminalInput(input);
+      return openStdoutOutput();
+    }
+    refuseTerminalInput(input);
+    std::string target;
+    if (options_.outputFile) {
+      target = *options_.outputFile;
+      struct stat info {};
+      // A device or pipe named with -o is written into, as asked.
+      if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        return openDeviceOutput(target);
+      }
+    } else {
+      // The output's name comes from the input's; a pipe's name (/dev/fd/63) gives none.
+      if (!input.isRegular()) {
+        throw Failure(input.name(), "is not a regular file, so its output has no name of its "
+                                    "own; give -o or -c");
+      }
+      target = defaultOutputPath(input.name(), options_.outputDir, outputSuffixFor(method));
+    }
+    checkTarget(target);
+    FileOutputRequest request;
+    request.path = target;
+    request.replace = options_.force;
+    request.sparse = options_.sparse && !options_.packing;
+    if (input.isRegular() && !input.isStdin()) {
+      request.looks.permissions = input.info().st_mode & 0777;
+      request.looks.modified = input.info().st_mtim;
+    }
+    fileTarget_ = target;
+    return openFileOutput(request);
+  }
+
+  void refuseTerminalInput(const InputFile& input) const {
+    if (input.isStdin() && ::isatty(0) == 1 && !options_.force) {
+      throw Failure("stdin", "is a terminal; give a FILE, or -f to read what is typed");
+    }
+  }
+
+  void checkTarget(const std::string& target) {
     struct stat info {};
-    if (::stat(target.c_str(), &info) != 0) return true;
-    if (S_ISDIR(info.st_mode)) return Job::fail(target, "Is a directory");
+    if (::stat(target.c_str(), &info) != 0) return;
+    if (S_ISDIR(info.st_mode)) throw Failure(target, "Is a directory");
     // Renaming a new file over a device or a pipe would replace it, not write into it.
     if (!S_ISREG(info.st_mode)) {
-      return Job::fail(target, "is not a regular file; write to it with -c and a redirection");
+      throw Failure(target, "is not a regular file; name it with -o to write into it");
     }
-    const FileIdentity identity = identityOf(info);
+    const FileIdentity identity{info.st_dev, info.st_ino};
     if (inputIdentities_.contains(identity)) {
-      return Job::fail(target, "is one of the inputs; inputs are never replaced");
+      throw Failure(target, "is one of the inputs; inputs are never replaced");
     }
     if (writtenOutputs_.contains(identity)) {
-      return Job::fail(target, "was written from another input just now; not replaced");
+      throw Failure(target, "was written from another input just now; not replaced");
     }
-    if (!options_.force) return Job::fail(target, "already exists; use -f to replace it");
-    return true;
-  }
-
-  bool writeTarget(const std::string& target, std::span<const std::uint8_t> bytes) {
-    try {
-      writeFileAtomically(fs_, target, bytes,
-                          options_.force ? Overwrite::kReplace : Overwrite::kRefuse);
-    } catch (const IoError& error) {
-      // The file appeared between the check and the rename: still not replaced.
-      if (error.kind() == IoErrorKind::kOther && error.systemError() == EEXIST) {
-        return Job::fail(target, "already exists; use -f to replace it");
-      }
-      return Job::fail(target, error.what());
-    }
-    if (auto identity = identityOf(target)) writtenOutputs_.insert(*identity);
-    return true;
+    if (!options_.force) throw Failure(target, "already exists; use -f to replace it");
   }
 
   const Options& options_;
-  FileSystem& fs_ = FileSystem::system();
+  // The read buffer, left uninitialised so that a small input touches only what it fills.
+  std::unique_ptr<std::uint8_t[]> chunkMemory_;
+  std::span<std::uint8_t> chunk_;
   std::optional<ProgressDisplay> display_;
   std::set<FileIdentity> inputIdentities_;
   std::set<FileIdentity> writtenOutputs_;
+  std::optional<std::string> fileTarget_;  // the file the current input's output goes to
+  bool listHeaderShown_ = false;
 };
 
 }  // namespace
-
-bool unpacksTo(Method method, std::span<const std::uint8_t> stream,
-               std::span<const std::uint8_t> original) {
-  ByteBuffer unpacked;
-  QuietHost quiet;
-  try {
-    unpack(method, stream, unpacked, quiet);
-  } catch (const IoError& error) {
-    if (error.kind() == IoErrorKind::kOutOfMemory) throw;
-    return false;
-  }
-  const std::span<const std::uint8_t> bytes = unpacked.bytes();
-  return std::equal(bytes.begin(), bytes.end(), original.begin(), original.end());
-}
 
 std::string defaultOutputPath(const std::string& input, const std::optional<std::string>& folder,
                               std::string_view suffix) {

@@ -1,4 +1,6 @@
 // ravlin-cli: packs and unpacks raw graphics data from the command line.
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -8,6 +10,7 @@
 
 #include "batch.h"
 #include "options.h"
+#include "signal_cleanup.h"
 #include "std_streams.h"
 
 namespace {
@@ -19,6 +22,7 @@ int printToStdout(const std::string& text) {
   std::fputs(text.c_str(), stdout);
   std::fputc('\n', stdout);
   if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return 0;
+  if (errno == EPIPE) ravlin::cli::dieOfSignal(SIGPIPE);
   std::fprintf(stderr, "ravlin-cli: stdout: %s\n", std::strerror(errno));
   return 1;
 }
@@ -27,8 +31,7 @@ int printToStdout(const std::string& text) {
 
 int main(int argc, char** argv) {
   ravlin::cli::guardStandardDescriptors();
-  // A reader that goes away shows up as EPIPE from write() and is reported like any write error.
-  std::signal(SIGPIPE, SIG_IGN);
+  ravlin::cli::installSignalCleanup();
 
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   const ravlin::cli::ParsedCommandLine parsed = ravlin::cli::parseCommandLine(args);

@@ -1,8 +1,12 @@
-// Reading ravlin-cli's arguments into Options, with the checks that make a usage error.
+// Reading ravlin-cli's arguments into Options with getopt_long, and the checks that make a usage
+// error.
 #include "options.h"
 
+#include <getopt.h>
+
 #include <algorithm>
-#include <array>
+#include <string>
+#include <vector>
 
 namespace ravlin::cli {
 
@@ -10,52 +14,32 @@ namespace {
 
 using Action = ParsedCommandLine::Action;
 
-enum class Flag {
-  kMethod,
-  kOutput,
-  kOutputDir,
-  kStdout,
-  kForce,
-  kVerify,
-  kVerbose,
-  kQuiet,
-  kProgress,
-  kHelp,
-  kVersion
+// Values returned by getopt_long for the options that have no short form.
+enum LongOnly : int { kOutputDir = 256, kRemove, kSuffix, kVerify, kNoSparse, kProgress };
+
+constexpr const char* kShortOptions = ":m:o:cfktlrvqhV";
+
+const struct option kLongOptions[] = {
+    {"method", required_argument, nullptr, 'm'},
+    {"output", required_argument, nullptr, 'o'},
+    {"output-dir", required_argument, nullptr, kOutputDir},
+    {"stdout", no_argument, nullptr, 'c'},
+    {"force", no_argument, nullptr, 'f'},
+    {"keep", no_argument, nullptr, 'k'},
+    {"rm", no_argument, nullptr, kRemove},
+    {"test", no_argument, nullptr, 't'},
+    {"list", no_argument, nullptr, 'l'},
+    {"recursive", no_argument, nullptr, 'r'},
+    {"suffix", required_argument, nullptr, kSuffix},
+    {"verify", no_argument, nullptr, kVerify},
+    {"no-sparse", no_argument, nullptr, kNoSparse},
+    {"verbose", no_argument, nullptr, 'v'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"progress", no_argument, nullptr, kProgress},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
 };
-
-struct OptionSpec {
-  char shortName;  // '\0' when there is none
-  std::string_view longName;
-  Flag flag;
-  bool takesValue;
-};
-
-constexpr std::array kOptionSpecs{
-    OptionSpec{'m', "method", Flag::kMethod, true},
-    OptionSpec{'o', "output", Flag::kOutput, true},
-    OptionSpec{'\0', "output-dir", Flag::kOutputDir, true},
-    OptionSpec{'c', "stdout", Flag::kStdout, false},
-    OptionSpec{'f', "force", Flag::kForce, false},
-    OptionSpec{'\0', "verify", Flag::kVerify, false},
-    OptionSpec{'v', "verbose", Flag::kVerbose, false},
-    OptionSpec{'q', "quiet", Flag::kQuiet, false},
-    OptionSpec{'\0', "progress", Flag::kProgress, false},
-    OptionSpec{'h', "help", Flag::kHelp, false},
-    OptionSpec{'V', "version", Flag::kVersion, false},
-};
-
-const OptionSpec* findShort(char name) {
-  const auto* it = std::find_if(kOptionSpecs.begin(), kOptionSpecs.end(),
-                                [&](const OptionSpec& option) { return option.shortName == name; });
-  return it == kOptionSpecs.end() ? nullptr : &*it;
-}
-
-const OptionSpec* findLong(std::string_view name) {
-  const auto* it = std::find_if(kOptionSpecs.begin(), kOptionSpecs.end(),
-                                [&](const OptionSpec& option) { return option.longName == name; });
-  return it == kOptionSpecs.end() ? nullptr : &*it;
-}
 
 ParsedCommandLine usageError(std::string message) {
   ParsedCommandLine result;
@@ -64,175 +48,183 @@ ParsedCommandLine usageError(std::string message) {
   return result;
 }
 
-class Parser {
- public:
-  explicit Parser(std::span<const std::string_view> args) : args_(args) {}
+ParsedCommandLine action(Action what) {
+  ParsedCommandLine result;
+  result.action = what;
+  return result;
+}
 
-  ParsedCommandLine parse() {
-    if (args_.empty()) return usageError("no command given; use pack or unpack");
-    const std::string_view command = args_[0];
-    if (command == "-h" || command == "--help") return action(Action::kHelp);
-    if (command == "-V" || command == "--version") return action(Action::kVersion);
-    if (command != "pack" && command != "unpack") {
-      return usageError("unknown command '" + std::string(command) + "'; use pack or unpack");
-    }
-    result_.options.packing = command == "pack";
+// The option getopt_long stopped at, as the user wrote it ("--force=yes" gives "--force").
+// `arg` is the argument it came from, or null inside a bundle of short options.
+std::string offendingOption(const char* arg, int shortName) {
+  const std::string_view text = arg == nullptr ? "" : arg;
+  if (text.starts_with("--")) return std::string(text.substr(0, text.find('=')));
+  return "-" + std::string(1, static_cast<char>(shortName));
+}
 
-    bool optionsEnded = false;
-    for (next_ = 1; next_ < args_.size() && !done_;) {
-      const std::string_view arg = args_[next_++];
-      if (optionsEnded || arg == kStdioName || !arg.starts_with('-')) {
-        result_.options.inputs.emplace_back(arg);
-      } else if (arg == "--") {
-        optionsEnded = true;
-      } else if (arg.starts_with("--")) {
-        parseLong(arg.substr(2));
+// Applies one option; returns an error message, or nothing.
+std::optional<std::string> apply(int option, std::string_view value, ParsedCommandLine& result) {
+  Options& options = result.options;
+  switch (option) {
+    case 'm':
+      if (value == "1") {
+        options.method = Method::kI;
+      } else if (value == "2") {
+        options.method = Method::kII;
       } else {
-        parseShortBundle(arg.substr(1));
+        return "method '" + std::string(value) + "' is not 1 or 2";
       }
-    }
-    if (done_) return result_;
-    return check();
+      break;
+    case 'o':
+      if (value.empty()) return "option '-o' needs a file name";
+      options.outputFile = std::string(value);
+      break;
+    case kOutputDir:
+      if (value.empty()) return "option '--output-dir' needs a folder name";
+      options.outputDir = std::string(value);
+      break;
+    case kSuffix:
+      if (value.find('/') != std::string_view::npos) return "a --suffix cannot hold a '/'";
+      options.suffix = std::string(value);
+      break;
+    case 'c':
+      options.toStdout = true;
+      break;
+    case 'f':
+      options.force = true;
+      break;
+    // Of -k and --rm the later one wins, so that a script may add one to a preset command.
+    case 'k':
+      options.removeInput = false;
+      break;
+    case kRemove:
+      options.removeInput = true;
+      break;
+    case 't':
+      options.unpackAction = UnpackAction::kTest;
+      break;
+    case 'l':
+      options.unpackAction = UnpackAction::kList;
+      break;
+    case 'r':
+      options.recursive = true;
+      break;
+    case kVerify:
+      options.verify = true;
+      break;
+    case kNoSparse:
+      options.sparse = false;
+      break;
+    case 'v':
+      options.verbose = true;
+      break;
+    // Of -q and --progress, too, the later one wins.
+    case 'q':
+      options.progress = ProgressMode::kQuiet;
+      break;
+    case kProgress:
+      options.progress = ProgressMode::kForced;
+      break;
+    case 'h':
+      result = action(Action::kHelp);
+      break;
+    case 'V':
+      result = action(Action::kVersion);
+      break;
+    default:
+      break;
   }
+  return std::nullopt;
+}
 
- private:
-  ParsedCommandLine action(Action what) {
-    ParsedCommandLine result;
-    result.action = what;
-    return result;
+// The combinations that cannot work, found before any file is touched.
+std::optional<std::string> combinationError(Options& options) {
+  if (options.inputs.empty()) options.inputs.emplace_back(kStdioName);
+  const bool several = options.inputs.size() > 1 || options.recursive;
+  const bool fromStdin =
+      std::find(options.inputs.begin(), options.inputs.end(), kStdioName) != options.inputs.end();
+  if (options.outputFile && options.toStdout) return "give either -o or -c, not both";
+  if (options.outputFile && options.outputDir) return "give either -o or --output-dir, not both";
+  if (options.toStdout && options.outputDir) return "give either -c or --output-dir, not both";
+  if (options.outputFile && several) {
+    return "-o names the output of a single input; use --output-dir for several";
   }
-
-  void fail(std::string message) {
-    result_ = usageError(std::move(message));
-    done_ = true;
-  }
-
-  void parseLong(std::string_view body) {
-    const std::size_t equals = body.find('=');
-    const std::string_view name = body.substr(0, equals);
-    const OptionSpec* option = findLong(name);
-    if (option == nullptr) return fail("unknown option '--" + std::string(name) + "'");
-    if (equals != std::string_view::npos) {
-      if (!option->takesValue) return fail("option '--" + std::string(name) + "' takes no value");
-      return apply(*option, body.substr(equals + 1));
-    }
-    applyWithNextValue(*option, "--" + std::string(name));
-  }
-
-  // "-cfv" are three flags; in "-m2" or "-ofile" the rest of the argument is the value.
-  void parseShortBundle(std::string_view bundle) {
-    for (std::size_t i = 0; i < bundle.size() && !done_; ++i) {
-      const OptionSpec* option = findShort(bundle[i]);
-      if (option == nullptr) return fail("unknown option '-" + std::string(1, bundle[i]) + "'");
-      if (!option->takesValue) {
-        apply(*option, {});
-      } else if (i + 1 < bundle.size()) {
-        return apply(*option, bundle.substr(i + 1));
-      } else {
-        return applyWithNextValue(*option, "-" + std::string(1, bundle[i]));
-      }
-    }
-  }
-
-  void applyWithNextValue(const OptionSpec& option, const std::string& shownName) {
-    if (!option.takesValue) return apply(option, {});
-    if (next_ >= args_.size()) return fail("option '" + shownName + "' needs a value");
-    apply(option, args_[next_++]);
-  }
-
-  void apply(const OptionSpec& option, std::string_view value) {
-    Options& options = result_.options;
-    switch (option.flag) {
-      case Flag::kMethod:
-        if (value == "1") {
-          options.method = Method::kI;
-        } else if (value == "2") {
-          options.method = Method::kII;
-        } else {
-          fail("method '" + std::string(value) + "' is not 1 or 2");
-        }
-        break;
-      case Flag::kOutput:
-        if (value.empty()) return fail("option '-o' needs a file name");
-        options.outputFile = std::string(value);
-        break;
-      case Flag::kOutputDir:
-        if (value.empty()) return fail("option '--output-dir' needs a folder name");
-        options.outputDir = std::string(value);
-        break;
-      case Flag::kStdout:
-        options.toStdout = true;
-        break;
-      case Flag::kForce:
-        options.force = true;
-        break;
-      case Flag::kVerify:
-        options.verify = true;
-        break;
-      case Flag::kVerbose:
-        options.verbose = true;
-        break;
-      // Of -q and --progress the later one wins, as a script may add one to a preset command.
-      case Flag::kQuiet:
-        options.progress = ProgressMode::kQuiet;
-        break;
-      case Flag::kProgress:
-        options.progress = ProgressMode::kForced;
-        break;
-      case Flag::kHelp:
-        result_ = action(Action::kHelp);
-        done_ = true;
-        break;
-      case Flag::kVersion:
-        result_ = action(Action::kVersion);
-        done_ = true;
-        break;
-    }
-  }
-
-  ParsedCommandLine check() {
-    Options& options = result_.options;
-    if (options.inputs.empty()) options.inputs.emplace_back(kStdioName);
-    const bool several = options.inputs.size() > 1;
-    if (options.outputFile && options.toStdout) return usageError("give either -o or -c, not both");
-    if (options.outputFile && options.outputDir) {
-      return usageError("give either -o or --output-dir, not both");
-    }
-    if (options.toStdout && options.outputDir) {
-      return usageError("give either -c or --output-dir, not both");
-    }
-    if (options.outputFile && several) {
-      return usageError("-o names the output of a single input; use --output-dir for several");
-    }
+  if (options.packing) {
     // Packed streams carry no length, so streams written one after another could not be split.
-    if (options.packing && options.toStdout && several) {
-      return usageError("-c packs a single input; several packed streams cannot share one output");
+    if (options.toStdout && several) {
+      return "-c packs a single input; several packed streams cannot share one output";
     }
-    if (!options.packing && options.verify) return usageError("--verify applies to pack only");
-    if (options.packing) {
-      if (!options.method) options.method = Method::kI;
-    } else {
-      for (const std::string& input : options.inputs) {
-        if (unpackMethodFor(options, input)) continue;
-        const std::string shown = input == kStdioName ? "standard input" : "'" + input + "'";
-        return usageError("cannot tell the method of " + shown +
-                          " from its name (.pack1 or .pack2); give -m 1 or -m 2");
-      }
+    if (options.unpackAction != UnpackAction::kWrite) return "-t and -l apply to unpack only";
+    if (options.suffix) return "--suffix applies to unpack only";
+    if (!options.method) options.method = Method::kI;
+  } else {
+    if (options.verify) return "--verify applies to pack only";
+    const bool writes = options.unpackAction == UnpackAction::kWrite;
+    if (!writes && (options.outputFile || options.outputDir || options.toStdout ||
+                    options.removeInput || options.suffix)) {
+      return "-t and -l write nothing; give no -o, -c, --output-dir, --suffix or --rm with them";
     }
-    result_.action = Action::kRun;
-    return result_;
+    if (fromStdin && !options.method) {
+      return "cannot tell the method of standard input from its name (.pack1 or .pack2); "
+             "give -m 1 or -m 2";
+    }
   }
-
-  std::span<const std::string_view> args_;
-  std::size_t next_ = 0;
-  bool done_ = false;
-  ParsedCommandLine result_;
-};
+  if (options.removeInput && options.toStdout) {
+    return "--rm removes an input once its output file is complete; it does not go with -c";
+  }
+  // Standard input has no name to derive an output name from.
+  if (fromStdin && options.outputDir) {
+    return "standard input has no name to give its output in --output-dir; give -o or -c";
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
 ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
-  return Parser(args).parse();
+  if (args.empty()) return usageError("no command given; use pack or unpack");
+  const std::string_view command = args[0];
+  if (command == "-h" || command == "--help") return action(Action::kHelp);
+  if (command == "-V" || command == "--version") return action(Action::kVersion);
+  if (command != "pack" && command != "unpack") {
+    return usageError("unknown command '" + std::string(command) + "'; use pack or unpack");
+  }
+
+  // getopt_long wants a mutable argv; the command stands where the program name would.
+  std::vector<std::string> storage(args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : storage) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(storage.size());
+
+  ParsedCommandLine result;
+  result.options.packing = command == "pack";
+  optind = 0;  // a fresh scan (glibc), also when called more than once
+  opterr = 0;  // the messages are ours
+  for (;;) {
+    const int before = optind;
+    const int option = getopt_long(argc, argv.data(), kShortOptions, kLongOptions, nullptr);
+    if (option == -1) break;
+    // A fault in the middle of a bundle ("-xf") leaves optind where it was.
+    const char* arg = optind == before ? nullptr : argv[static_cast<std::size_t>(optind - 1)];
+    if (option == ':') {
+      return usageError("option '" + offendingOption(arg, optopt) + "' needs a value");
+    }
+    if (option == '?') {
+      const std::string name = offendingOption(arg, optopt);
+      const bool known = optopt != 0 && name.starts_with("--");
+      return usageError(known ? "option '" + name + "' takes no value"
+                              : "unknown option '" + name + "'");
+    }
+    if (auto error = apply(option, optarg == nullptr ? "" : optarg, result)) {
+      return usageError(*error);
+    }
+    if (result.action == Action::kHelp || result.action == Action::kVersion) return result;
+  }
+  for (int i = optind; i < argc; ++i) result.options.inputs.emplace_back(argv[i]);
+  if (auto error = combinationError(result.options)) return usageError(*error);
+  result.action = Action::kRun;
+  return result;
 }
 
 std::optional<Method> unpackMethodFor(const Options& options, std::string_view input) {
@@ -252,33 +244,54 @@ std::string helpText() {
        ravlin-cli unpack [-m 1|2] [options] [FILE...]
 Packs raw graphics data with a run-length code, or unpacks it.
 
-  -m, --method 1|2      1: byte units (1 to 8 bits per pixel)
+  -m, --method=1|2      1: byte units (1 to 8 bits per pixel)
                         2: 16-bit little-endian words (15 bits per pixel)
                         pack uses 1 by default; unpack takes it from the suffix
-                        .pack1 or .pack2 when -m is not given
-  -o, --output FILE     write the output of the one input to FILE (- for stdout)
-      --output-dir DIR  write the outputs into DIR (created with its parents)
+                        .pack1 or .pack2, and names the methods a stream of
+                        another name is valid for
+  -o, --output=FILE     write the output of the one input to FILE (- for
+                        stdout); a device such as /dev/null is written into
+      --output-dir=DIR  write the outputs into DIR (created with its parents)
   -c, --stdout          write to standard output
-  -f, --force           replace existing outputs; write packed data to a terminal
-      --verify          after packing, unpack in memory and compare with the input
+  -f, --force           replace existing outputs; write packed data to a
+                        terminal
+  -k, --keep            keep the inputs (the default)
+      --rm              remove each input once its output is complete (and
+                        verified, with --verify)
+  -t, --test            unpack: unpack and discard; a stream that is cut, has
+                        no end marker or has bytes after it fails
+  -l, --list            unpack: a table of each stream's method, sizes, ratio,
+                        blocks, end marker and trailing bytes
+  -r, --recursive       take the files in folders: pack those without a
+                        .pack1/.pack2 suffix, unpack those with one
+      --suffix=SUF      unpack: name outputs with SUF instead of .unpack1 or
+                        .unpack2 (--suffix=.bin: font.pack1 -> font.bin)
+      --verify          pack: unpack the stream as it is written and compare
+                        it with the input; a mismatch writes no file
+      --no-sparse       unpack: write zeros as zeros, not as holes in the file
   -v, --verbose         print each file's sizes and the percentage saved
   -q, --quiet           no progress bar and no warnings
-      --progress        show the progress bar even when stderr is not a terminal
+      --progress        show the progress bar even when stderr is not a
+                        terminal
   -h, --help            print this help and exit
   -V, --version         print the version and exit
 
 An output is named after its input with only the last extension replaced by
 .pack1, .pack2, .unpack1 or .unpack2, and lands in the input's folder:
-font.bin -> font.pack1, font.pack1 -> font.unpack1, map.bins.bin -> map.bins.pack1.
-With no FILE, or when FILE is -, reads standard input and writes standard output.
-An existing output is replaced only with -f; the inputs are never changed.
+font.bin -> font.pack1, font.pack1 -> font.unpack1, map.bins.bin ->
+map.bins.pack1, .hidden -> .hidden.pack1. It takes its input's permissions and
+modification time. With no FILE, or when FILE is -, reads standard input and
+writes standard output. An existing output is replaced only with -f; an
+output appears only when it is complete, and the inputs are never changed.
 
-Exit status: 0 when every file succeeded, 1 when any failed, 2 for a usage error.
+Exit status: 0 when every file succeeded, 1 when any failed (the others are
+still done), 2 for a usage error. A signal ends it with that signal's status.
 
 Examples:
-  ravlin-cli pack -m 2 --verify sprites/*.bin   # sprites/NAME.pack2 beside each input
+  ravlin-cli pack -m 2 --verify sprites/*.bin   # gives sprites/NAME.pack2
   ravlin-cli unpack --output-dir out level1.pack1 level2.pack2
   ravlin-cli unpack -c level1.pack1 | xxd | less
+  ravlin-cli unpack -l -r assets/
 )";
 }
 

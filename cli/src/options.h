@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ravlin/engine.h"
+#include "ravlin/naming.h"
 
 namespace ravlin::cli {
 
@@ -16,15 +16,27 @@ inline constexpr std::string_view kStdioName = "-";
 
 enum class ProgressMode { kAuto, kQuiet, kForced };
 
+// What an unpack run does with each stream.
+enum class UnpackAction {
+  kWrite,  // unpack to the output
+  kTest,   // -t: unpack, discard, and judge the stream
+  kList,   // -l: one table row per stream
+};
+
 struct Options {
   bool packing = true;
+  UnpackAction unpackAction = UnpackAction::kWrite;
   std::optional<Method> method;           // -m; unpack falls back to the input's suffix
   std::vector<std::string> inputs;        // never empty; "-" is standard input
   std::optional<std::string> outputFile;  // -o
   std::optional<std::string> outputDir;   // --output-dir
+  std::optional<std::string> suffix;      // --suffix: of unpacked outputs, instead of ".unpackN"
   bool toStdout = false;                  // -c
   bool force = false;
+  bool removeInput = false;  // --rm; -k turns it off again
+  bool recursive = false;
   bool verify = false;
+  bool sparse = true;  // --no-sparse turns it off
   bool verbose = false;
   ProgressMode progress = ProgressMode::kAuto;
 };

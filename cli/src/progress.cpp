@@ -1,54 +1,83 @@
 // Drawing the progress line: where a run stands, how fast it goes, and when to show it.
 #include "progress.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
 namespace ravlin::cli {
 
 namespace {
 
 constexpr int kBarCells = 20;
-constexpr std::size_t kMaxShownName = 32;
+constexpr std::size_t kShortestName = 12;
+constexpr std::string_view kEllipsis = "...";
 
-std::string shortenedName(std::string_view name) {
-  if (name.size() <= kMaxShownName) return std::string(name);
-  // The end of a path tells files apart better than its start.
-  return "..." + std::string(name.substr(name.size() - (kMaxShownName - 3)));
-}
-
-std::string formatRate(double bytesPerSecond) {
-  static constexpr const char* kUnits[] = {"B/s", "KiB/s", "MiB/s", "GiB/s", "TiB/s"};
+std::string formatBytes(double bytes, const char* perWhat) {
+  static constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
   std::size_t unit = 0;
-  while (bytesPerSecond >= 1024.0 && unit + 1 < std::size(kUnits)) {
-    bytesPerSecond /= 1024.0;
+  while (bytes >= 1024.0 && unit + 1 < std::size(kUnits)) {
+    bytes /= 1024.0;
     ++unit;
   }
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f %s", bytesPerSecond, kUnits[unit]);
+  std::snprintf(text, sizeof text, "%.1f %s%s", bytes, kUnits[unit], perWhat);
   return text;
+}
+
+// The end of a path tells files apart better than its start.
+std::string shortenedName(std::string_view name, std::size_t room) {
+  if (name.size() <= room) return std::string(name);
+  if (room <= kEllipsis.size()) return std::string(name.substr(name.size() - room));
+  return std::string(kEllipsis) + std::string(name.substr(name.size() - (room - kEllipsis.size())));
 }
 
 }  // namespace
 
-std::string formatProgressLine(std::string_view name, int percent, double bytesPerSecond,
-                               std::string_view saving) {
-  const int filled = std::clamp(percent, 0, 100) * kBarCells / 100;
-  std::string line = shortenedName(name);
-  line += "  [";
-  line.append(static_cast<std::size_t>(filled), '#');
-  line.append(static_cast<std::size_t>(kBarCells - filled), '-');
-  line += "] ";
-  char number[16];
-  std::snprintf(number, sizeof number, "%3d%%", percent);
-  line += number;
-  if (bytesPerSecond >= 0) line += "  " + formatRate(bytesPerSecond);
-  if (!saving.empty()) line += "  saved " + std::string(saving);
+std::string formatProgressLine(const ProgressState& state, std::size_t width) {
+  std::string bar;
+  if (state.percent) {
+    const int filled = std::clamp(*state.percent, 0, 100) * kBarCells / 100;
+    bar = "  [" + std::string(static_cast<std::size_t>(filled), '#') +
+          std::string(static_cast<std::size_t>(kBarCells - filled), '-') + "]";
+  }
+  std::string amount;
+  if (state.percent) {
+    char number[16];
+    std::snprintf(number, sizeof number, " %3d%%", *state.percent);
+    amount = number;
+  } else {
+    amount = "  " + formatBytes(static_cast<double>(state.bytesDone), "");
+  }
+  std::string rate =
+      state.bytesPerSecond >= 0 ? "  " + formatBytes(state.bytesPerSecond, "/s") : std::string();
+  std::string saving = state.saving.empty() ? std::string() : "  saved " + std::string(state.saving);
+
+  // A line as wide as the terminal would wrap on some terminals, so one column stays free.
+  const std::size_t limit = width == 0 ? std::string::npos : width - std::min<std::size_t>(width, 1);
+  const auto tail = [&] { return bar + amount + rate + saving; };
+  for (std::string* part : {&saving, &rate, &bar}) {
+    if (limit == std::string::npos || tail().size() + kShortestName <= limit) break;
+    part->clear();
+  }
+  std::string line = tail();
+  const std::size_t room = limit == std::string::npos ? state.name.size()
+                                                      : limit - std::min(limit, line.size());
+  line.insert(0, shortenedName(state.name, room));
+  if (line.size() > limit) line.resize(limit);
   return line;
+}
+
+std::string savedPercent(std::uint64_t unpackedBytes, std::uint64_t packedBytes) {
+  if (unpackedBytes == 0) return "0.0%";
+  const double saved = (static_cast<double>(unpackedBytes) - static_cast<double>(packedBytes)) *
+                       100.0 / static_cast<double>(unpackedBytes);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f%%", saved);
+  return text;
 }
 
 void ProgressDisplay::writeText(const std::string& text) {
@@ -61,10 +90,20 @@ void ProgressDisplay::writeText(const std::string& text) {
   }
 }
 
-void ProgressDisplay::draw(const std::string& line) {
-  std::string text = "\r" + line;
-  if (line.size() < shownLength_) text.append(shownLength_ - line.size(), ' ');
-  shownLength_ = std::max(shownLength_, line.size());
+std::size_t ProgressDisplay::columns() const {
+  winsize size{};
+  if (::ioctl(fd_, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
+
+void ProgressDisplay::draw(const ProgressState& state) {
+  const std::size_t width = columns();
+  const std::string line = formatProgressLine(state, width);
+  // Blanks over what is left of a longer line, but never into the terminal's last column.
+  const std::size_t limit = width == 0 ? shownLength_ : std::min(shownLength_, width - 1);
+  const std::size_t shown = std::max(line.size(), limit);
+  std::string text = "\r" + line + std::string(shown - line.size(), ' ');
+  shownLength_ = shown;
   showing_ = true;
   writeText(text);
 }
@@ -81,54 +120,41 @@ void ProgressDisplay::end() {
 }
 
 ProgressHost::ProgressHost(ProgressDisplay* display, std::string name, bool packing,
-                           std::uint64_t inputSize)
-    : display_(display), name_(std::move(name)), packing_(packing), inputSize_(inputSize) {}
+                           std::optional<std::uint64_t> totalBytes)
+    : display_(display), name_(std::move(name)), packing_(packing), totalBytes_(totalBytes) {}
 
 ProgressHost::~ProgressHost() {
   // A run that failed leaves its last state on a forced line, or a clean line on a terminal.
   if (display_ != nullptr && !ended_ && drawn_) display_->end();
 }
 
-void ProgressHost::ProcessEvents() {
-  ++events_;
+void ProgressHost::advance(std::uint64_t bytesDone) {
   if (display_ == nullptr) return;
   const Clock::time_point now = Clock::now();
   if (!display_->forced() && now - start_ < ProgressDisplay::kDelay) return;
   if (drawn_ && now - lastDraw_ < ProgressDisplay::kInterval) return;
-  drawNow(bytesDone());
+  drawNow(bytesDone, caption_);
 }
 
-void ProgressHost::SetBarCaption(const std::string& caption) {
-  ++shows_;
-  caption_ = caption;
-  percent_ = std::strtoll(caption.c_str(), nullptr, 10);
-}
-
-void ProgressHost::finish() {
+void ProgressHost::finish(std::uint64_t bytesDone, const std::string& saving) {
   if (display_ == nullptr || ended_) return;
-  if (display_->forced()) drawNow(inputSize_);
+  if (display_->forced()) drawNow(bytesDone, saving);
   display_->end();
   ended_ = true;
 }
 
-std::uint64_t ProgressHost::bytesDone() const {
-  if (!packing_) {
-    // N = P * 100 / (S - 1), so P is at least N * (S - 1) / 100.
-    const std::uint64_t shown = percent_ > 0 ? static_cast<std::uint64_t>(percent_) : 0;
-    return std::min(inputSize_, shown * (inputSize_ > 0 ? inputSize_ - 1 : 0) / 100);
-  }
-  constexpr auto kStride = static_cast<std::uint64_t>(kEventStrideBytes);
-  const std::uint64_t lone = events_ - std::min(events_, shows_);
-  return std::min(inputSize_, lone * kStride + shows_ * (kStride / 2));
-}
-
-void ProgressHost::drawNow(std::uint64_t done) {
+void ProgressHost::drawNow(std::uint64_t bytesDone, std::string_view saving) {
   const Clock::time_point now = Clock::now();
-  const std::uint64_t total = inputSize_;
-  const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
+  ProgressState state;
+  state.name = name_;
+  if (totalBytes_) {
+    state.percent = *totalBytes_ == 0 ? 100 : static_cast<int>(bytesDone * 100 / *totalBytes_);
+  }
+  state.bytesDone = bytesDone;
   const double seconds = std::chrono::duration<double>(now - start_).count();
-  const double rate = seconds > 0.001 ? static_cast<double>(done) / seconds : -1.0;
-  display_->draw(formatProgressLine(name_, percent, rate, packing_ ? caption_ : std::string()));
+  if (seconds > 0.001) state.bytesPerSecond = static_cast<double>(bytesDone) / seconds;
+  if (packing_) state.saving = saving;
+  display_->draw(state);
   lastDraw_ = now;
   drawn_ = true;
 }

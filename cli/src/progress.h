@@ -1,8 +1,10 @@
-// The progress line on standard error: a bar with the percentage and the throughput of one input.
+// The progress line on standard error: where one input's run stands, how fast it goes, and, when
+// packing, how much it saves.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,13 +12,25 @@
 
 namespace ravlin::cli {
 
-// One progress line: "NAME  [#####-----]  52%  310.4 MiB/s" and, when packing, "  saved 37%".
-// A negative `bytesPerSecond` leaves the throughput out.
-std::string formatProgressLine(std::string_view name, int percent, double bytesPerSecond,
-                               std::string_view saving);
+struct ProgressState {
+  std::string_view name;
+  std::optional<int> percent;  // nothing when the input's size is not known (a pipe)
+  std::uint64_t bytesDone = 0;
+  double bytesPerSecond = -1;  // negative: not known yet
+  std::string_view saving;     // "37%" while packing, empty otherwise
+};
+
+// One progress line: "NAME  [#####-----]  52%  310.4 MiB/s  saved 37%", or, for an input of
+// unknown size, "NAME  12.0 MiB  310.4 MiB/s". A `width` other than 0 is the number of columns the
+// line must fit into: the name is shortened first (keeping its end), then the saving, the rate and
+// the bar are left out, in that order.
+std::string formatProgressLine(const ProgressState& state, std::size_t width);
+
+// "83.0%": the share of `unpackedBytes` that packing saves; what -v and the final progress line say.
+std::string savedPercent(std::uint64_t unpackedBytes, std::uint64_t packedBytes);
 
 // Where the lines go, and when: on a terminal only after an input has taken kDelay, or from the
-// start when forced; redrawn at most every kInterval.
+// start when forced; redrawn at most every kInterval; always as wide as the terminal is now.
 class ProgressDisplay {
  public:
   static constexpr std::chrono::milliseconds kDelay{500};
@@ -26,13 +40,15 @@ class ProgressDisplay {
 
   bool forced() const { return forced_; }
   // Replaces the line on the screen.
-  void draw(const std::string& line);
+  void draw(const ProgressState& state);
   // Ends the current line: kept with a line break when forced (logs keep the final state),
   // erased otherwise so that messages start on a clean line.
   void end();
 
  private:
   void writeText(const std::string& text);
+  // The terminal's width now; 0 when fd_ is not a terminal.
+  std::size_t columns() const;
 
   int fd_;
   bool forced_;
@@ -40,43 +56,38 @@ class ProgressDisplay {
   bool showing_ = false;
 };
 
-// The engine's host for one input: listens to the run and draws the progress line.
+// The engine's host for one input, and the line that shows its run.
 class ProgressHost final : public Host {
  public:
-  // `display` may be null: the host then only keeps count. `inputSize` is the size in bytes of
-  // what the run reads.
-  ProgressHost(ProgressDisplay* display, std::string name, bool packing, std::uint64_t inputSize);
+  // `display` may be null: nothing is shown. `totalBytes`: the size of what the run reads, when
+  // known.
+  ProgressHost(ProgressDisplay* display, std::string name, bool packing,
+               std::optional<std::uint64_t> totalBytes);
   ProgressHost(const ProgressHost&) = delete;
   ProgressHost& operator=(const ProgressHost&) = delete;
   ~ProgressHost() override;
 
   std::string InputPath() override { return name_; }
-  void ProcessEvents() override;
-  void SetBarCaption(const std::string& caption) override;
+  void ProcessEvents() override {}
+  void SetBarCaption(const std::string& caption) override { caption_ = caption; }
   void SetBarWidth(int) override {}
   Reporting reporting() const override { return Reporting::kChanges; }
 
-  // Shows the final state after a successful run and ends the line.
-  void finish();
-
-  // Input bytes dealt with so far, as far as the engine's reports tell. Unpacking, the engine's
-  // N is the share of the stream read. Packing, N is the share saved, so the position is
-  // estimated from the calls: a lone ProcessEvents() comes kEventStrideBytes of input after the
-  // call before it, and a shown change comes somewhere within that distance (counted as half).
-  std::uint64_t bytesDone() const;
+  // The run has read `bytesDone` bytes of its input.
+  void advance(std::uint64_t bytesDone);
+  // Shows the final state after a successful run and ends the line. `saving`, when packing, is
+  // the saving of the whole run.
+  void finish(std::uint64_t bytesDone, const std::string& saving);
 
  private:
   using Clock = std::chrono::steady_clock;
 
-  void drawNow(std::uint64_t done);
+  void drawNow(std::uint64_t bytesDone, std::string_view saving);
 
   ProgressDisplay* display_;
   std::string name_;
   bool packing_;
-  std::uint64_t inputSize_;
-  std::uint64_t events_ = 0;  // ProcessEvents() calls
-  std::uint64_t shows_ = 0;   // SetBarCaption() calls
-  std::int64_t percent_ = 0;  // the engine's last N
+  std::optional<std::uint64_t> totalBytes_;
   std::string caption_;
   Clock::time_point start_ = Clock::now();
   Clock::time_point lastDraw_{};

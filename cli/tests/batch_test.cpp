@@ -1,11 +1,12 @@
-// Tests of the batch pieces that the end-to-end runs cannot reach: the verification and the
-// naming of outputs beside the input or in a chosen folder.
+// Tests of the batch pieces that the end-to-end runs cannot reach: the check of a stream as it is
+// packed, and the naming of outputs beside the input or in a chosen folder.
 #include "batch.h"
 
 #include <gtest/gtest.h>
 
 #include "cli_test_support.h"
 #include "ravlin/datagen.h"
+#include "sinks.h"
 
 namespace ravlin::cli {
 namespace {
@@ -14,28 +15,46 @@ std::span<const std::uint8_t> bytesOf(const std::string& text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-TEST(Verify, AcceptsOnlyAStreamThatUnpacksToTheInputExactly) {
-  const std::string data = testing::toString(datagen::spriteBytes(4000, 9));
+// Feeds the check the input, then the stream, in pieces of `piece` bytes. (A packer's stream
+// always lags its input, so the input is never late.)
+bool checks(Method method, const std::string& stream, const std::string& original,
+            std::size_t piece) {
+  PackCheck check(method);
+  for (std::size_t at = 0; at < original.size(); at += piece) {
+    check.input(bytesOf(original.substr(at, piece)));
+  }
+  for (std::size_t at = 0; at < stream.size(); at += piece) {
+    check.stream(bytesOf(stream.substr(at, piece)));
+  }
+  return check.finish();
+}
+
+TEST(PackCheck, AcceptsOnlyAStreamThatUnpacksToTheInputExactly) {
+  const std::string data = testing::toString(datagen::spriteBytes(40000, 9));
   const std::string stream = testing::enginePack(Method::kI, data);
-  ASSERT_TRUE(unpacksTo(Method::kI, bytesOf(stream), bytesOf(data)));
+  for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{65536}}) {
+    ASSERT_TRUE(checks(Method::kI, stream, data, piece)) << piece;
+  }
 
   std::string flipped = stream;
   flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x01);
-  const std::string cut = stream.substr(0, stream.size() - 2);
-  struct Case {
+  const struct {
     const char* what;
     Method method;
     std::string stream;
     std::string original;
+  } cases[] = {
+      {"one bit changed", Method::kI, flipped, data},
+      {"cut inside a block", Method::kI, stream.substr(0, stream.size() - 2), data},
+      {"no end marker", Method::kI, stream.substr(0, stream.size() - 1), data},
+      {"bytes after the marker", Method::kI, stream + "x", data},
+      {"other method", Method::kII, stream, data},
+      {"input one byte longer", Method::kI, stream, data + "x"},
+      {"input one byte shorter", Method::kI, stream, data.substr(0, data.size() - 1)},
+      {"empty stream", Method::kI, "", ""},
   };
-  for (const Case& c :
-       {Case{"one bit changed", Method::kI, flipped, data},
-        Case{"cut inside a block", Method::kI, cut, data},
-        Case{"other method", Method::kII, stream, data},
-        Case{"input one byte longer", Method::kI, stream, data + "x"},
-        Case{"input one byte shorter", Method::kI, stream, data.substr(0, data.size() - 1)},
-        Case{"empty stream", Method::kI, "", ""}}) {
-    EXPECT_FALSE(unpacksTo(c.method, bytesOf(c.stream), bytesOf(c.original))) << c.what;
+  for (const auto& c : cases) {
+    EXPECT_FALSE(checks(c.method, c.stream, c.original, 1000)) << c.what;
   }
 }
 
@@ -49,7 +68,7 @@ TEST(DefaultOutputPath, BesideTheInputOrInTheFolder) {
                         Case{"gfx/map.bins.bin", std::nullopt, "gfx/map.bins.pack1"},
                         Case{"/abs/gfx/tiles", std::nullopt, "/abs/gfx/tiles.pack1"},
                         Case{"/logo.bin", std::nullopt, "/logo.pack1"},
-                        Case{"gfx.d/.bin", std::nullopt, "gfx.d/.pack1"},
+                        Case{"gfx.d/.bin", std::nullopt, "gfx.d/.bin.pack1"},
                         Case{"gfx/font.bin", std::string("out"), "out/font.pack1"},
                         Case{"font.bin", std::string("out//"), "out/font.pack1"},
                         Case{"font.bin", std::string("/"), "/font.pack1"}}) {

@@ -99,9 +99,32 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{{"pack", "-c", "--output-dir", "d"}, "either -c or --output-dir"},
         UsageErrorCase{{"pack", "-c", "a", "b"}, "several packed streams"},
         UsageErrorCase{{"unpack", "--verify", "a.pack1"}, "--verify applies to pack only"},
-        UsageErrorCase{{"unpack", "a.pack1", "b.PACK1"}, "'b.PACK1' from its name"},
-        UsageErrorCase{{"unpack", "a.pack3"}, "give -m 1 or -m 2"},
-        UsageErrorCase{{"unpack"}, "standard input"}));
+        UsageErrorCase{{"unpack"}, "standard input"},
+        UsageErrorCase{{"pack", "--ver"}, "unknown option '--ver'"},
+        UsageErrorCase{{"pack", "--force", "-xf"}, "unknown option '-x'"},
+        UsageErrorCase{{"pack", "--suffix"}, "option '--suffix' needs a value"},
+        UsageErrorCase{{"pack", "-t"}, "apply to unpack only"},
+        UsageErrorCase{{"pack", "--suffix=.bin"}, "--suffix applies to unpack only"},
+        UsageErrorCase{{"unpack", "-l", "-c", "a.pack1"}, "-t and -l write nothing"},
+        UsageErrorCase{{"unpack", "--suffix=a/b", "a.pack1"}, "cannot hold a '/'"},
+        UsageErrorCase{{"pack", "-c", "--rm", "a"}, "does not go with -c"},
+        UsageErrorCase{{"pack", "-c", "-r", "gfx"}, "several packed streams"},
+        UsageErrorCase{{"pack", "--output-dir", "d", "a", "-"}, "give -o or -c"}));
+
+TEST(Options, HabitsOfPeerTools) {
+  const ParsedCommandLine parsed =
+      parse({"unpack", "-rt", "--no-sparse", "--rm", "-k", "gfx"});
+  ASSERT_EQ(parsed.action, Action::kRun) << parsed.error;
+  const Options& o = parsed.options;
+  EXPECT_TRUE(o.recursive);
+  EXPECT_EQ(o.unpackAction, UnpackAction::kTest);
+  EXPECT_FALSE(o.sparse);
+  EXPECT_FALSE(o.removeInput) << "the later of --rm and -k wins";
+  EXPECT_TRUE(parse({"pack", "-k", "--rm", "a"}).options.removeInput);
+  EXPECT_EQ(parse({"unpack", "--suffix=", "a.pack1"}).options.suffix, "");
+  EXPECT_EQ(parse({"unpack", "-l", "a.rle"}).action, Action::kRun)
+      << "an unknown suffix is settled per file, not as a usage error";
+}
 
 TEST(Options, UnpackMethodComesFromTheOptionOrTheSuffix) {
   Options options;

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,6 +51,12 @@ void openTerminal(int& controller, int& terminal) {
 
 }  // namespace
 
+constexpr const char* kTimeProgram = "/usr/bin/time";
+
+bool memoryMeasurable() {
+  return ::access(kTimeProgram, X_OK) == 0;
+}
+
 bool terminalsAvailable() {
   const int controller = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (controller < 0) return false;
@@ -63,6 +70,15 @@ RunResult runCli(const RunRequest& request) {
 
   Pipe in;
   Pipe err;
+  if (request.stderrColumns > 0) {
+    closeFd(err.readEnd);
+    closeFd(err.writeEnd);
+    openTerminal(err.readEnd, err.writeEnd);
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = static_cast<unsigned short>(request.stderrColumns);
+    check(::ioctl(err.writeEnd, TIOCSWINSZ, &size) == 0, "TIOCSWINSZ");
+  }
   int outRead = -1;
   int outWrite = -1;
   if (request.stdoutKind == StdoutKind::kTerminal) {
@@ -76,7 +92,11 @@ RunResult runCli(const RunRequest& request) {
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in.readEnd, 0);
+  if (request.stdinPath.empty()) {
+    posix_spawn_file_actions_adddup2(&actions, in.readEnd, 0);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 0, request.stdinPath.c_str(), O_RDONLY, 0);
+  }
   if (outWrite >= 0) {
     posix_spawn_file_actions_adddup2(&actions, outWrite, 1);
   } else {
@@ -86,20 +106,24 @@ RunResult runCli(const RunRequest& request) {
   if (!request.workingDir.empty()) {
     posix_spawn_file_actions_addchdir_np(&actions, request.workingDir.c_str());
   }
-  // The child starts with SIGPIPE at its default, as under a shell, whatever the test runner set.
+  // The child starts with these signals at their defaults, as under a shell, whatever the test
+  // runner set.
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   sigset_t defaults;
   sigemptyset(&defaults);
-  sigaddset(&defaults, SIGPIPE);
+  for (const int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP}) sigaddset(&defaults, signal);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
   std::vector<std::string> argStorage;
-  if (request.memoryLimitKiB > 0) {
-    // The shell sets the limit and then becomes the program.
-    argStorage = {"/bin/sh", "-c",
-                  "ulimit -v " + std::to_string(request.memoryLimitKiB) + " && exec \"$0\" \"$@\""};
+  if (!request.shellScript.empty()) argStorage = {"/bin/sh", "-c", request.shellScript};
+  char peakFile[] = "/tmp/ravlin-peak-XXXXXX";
+  if (request.measureMemory) {
+    const int fd = ::mkstemp(peakFile);
+    check(fd >= 0, "mkstemp");
+    ::close(fd);
+    argStorage.insert(argStorage.end(), {kTimeProgram, "-f", "%M", "-o", peakFile});
   }
   argStorage.emplace_back(RAVLIN_CLI_PATH);
   argStorage.insert(argStorage.end(), request.args.begin(), request.args.end());
@@ -118,15 +142,29 @@ RunResult runCli(const RunRequest& request) {
 
   RunResult result;
   std::size_t fed = 0;
-  if (request.input.empty()) closeFd(in.writeEnd);
+  // The child may write while it reads, so feeding must never block reading its output.
+  if (in.writeEnd >= 0) ::fcntl(in.writeEnd, F_SETFL, O_NONBLOCK);
+  // Feeding is done; standard input stays open only when the test has more to do meanwhile.
+  const auto inputFed = [&] {
+    if (request.afterInput) {
+      request.afterInput(child);
+    } else {
+      closeFd(in.writeEnd);
+    }
+  };
+  if (request.input.empty() || !request.stdinPath.empty()) inputFed();
   while (err.readEnd >= 0 || outRead >= 0) {
-    pollfd fds[3] = {{in.writeEnd, POLLOUT, 0}, {outRead, POLLIN, 0}, {err.readEnd, POLLIN, 0}};
+    const bool feeding = in.writeEnd >= 0 && fed < request.input.size();
+    pollfd fds[3] = {{feeding ? in.writeEnd : -1, POLLOUT, 0},
+                     {outRead, POLLIN, 0},
+                     {err.readEnd, POLLIN, 0}};
     check(::poll(fds, 3, -1) >= 0 || errno == EINTR, "poll");
-    if (in.writeEnd >= 0 && fds[0].revents != 0) {
+    if (feeding && fds[0].revents != 0) {
       const ssize_t n =
           ::write(in.writeEnd, request.input.data() + fed, request.input.size() - fed);
       if (n > 0) fed += static_cast<std::size_t>(n);
-      if (n < 0 || fed == request.input.size()) closeFd(in.writeEnd);
+      if (n < 0 && errno != EAGAIN) closeFd(in.writeEnd);
+      if (fed == request.input.size()) inputFed();
     }
     std::string* sinks[3] = {nullptr, &result.out, &result.err};
     int* sources[3] = {nullptr, &outRead, &err.readEnd};
@@ -146,6 +184,16 @@ RunResult runCli(const RunRequest& request) {
 
   int status = 0;
   check(::waitpid(child, &status, 0) == child, "waitpid");
+  if (request.measureMemory) {
+    char text[32] = {};
+    const int fd = ::open(peakFile, O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      if (::read(fd, text, sizeof text - 1) < 0) text[0] = '\0';
+      ::close(fd);
+    }
+    ::unlink(peakFile);
+    result.peakMemoryKiB = std::atol(text);
+  }
   result.exited = WIFEXITED(status);
   result.status = result.exited ? WEXITSTATUS(status) : WTERMSIG(status);
   return result;

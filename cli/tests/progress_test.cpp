@@ -1,4 +1,4 @@
-// Tests of the progress line: how far a run is, and how the line reads.
+// Tests of the progress line: how it reads, and how it fits a terminal of any width.
 #include "progress.h"
 
 #include <gmock/gmock.h>
@@ -11,44 +11,48 @@
 namespace ravlin::cli {
 namespace {
 
-TEST(ProgressHost, UnpackingPositionComesFromTheShownPercentage) {
-  ProgressHost host(nullptr, "a.pack1", false, 1001);
-  EXPECT_EQ(host.bytesDone(), 0u);
-  host.ProcessEvents();
-  host.SetBarCaption("40%");
-  EXPECT_EQ(host.bytesDone(), 400u);
-  host.SetBarCaption("100%");
-  EXPECT_EQ(host.bytesDone(), 1000u);
-  host.SetBarCaption("250%");  // a stream without an end marker can pass 100
-  EXPECT_EQ(host.bytesDone(), 1001u);
+TEST(ProgressLine, ShowsBarPercentRateAndSaving) {
+  ProgressState state{"a.bin", 0, 0, -1, ""};
+  EXPECT_EQ(formatProgressLine(state, 0), "a.bin  [--------------------]   0%");
+  state = {"a.bin", 52, 0, 3.5 * 1024 * 1024, "37%"};
+  EXPECT_EQ(formatProgressLine(state, 0), "a.bin  [##########----------]  52%  3.5 MiB/s  saved 37%");
+  state = {"stdin", std::nullopt, 12u << 20, 900, ""};
+  EXPECT_EQ(formatProgressLine(state, 0), "stdin  12.0 MiB  900.0 B/s");
 }
 
-TEST(ProgressHost, PackingPositionIsEstimatedFromTheEventStride) {
-  constexpr auto kStride = static_cast<std::uint64_t>(kEventStrideBytes);
-  ProgressHost host(nullptr, "a.bin", true, 10 * kStride);
-  host.ProcessEvents();  // the first block always shows
-  host.SetBarCaption("98%");
-  host.SetBarWidth(196);
-  EXPECT_EQ(host.bytesDone(), kStride / 2);
-  host.ProcessEvents();
-  host.ProcessEvents();
-  EXPECT_EQ(host.bytesDone(), 2 * kStride + kStride / 2);
-  host.ProcessEvents();
-  host.SetBarCaption("-3%");
-  EXPECT_EQ(host.bytesDone(), 3 * kStride);
-  for (int i = 0; i < 20; ++i) host.ProcessEvents();
-  EXPECT_EQ(host.bytesDone(), 10 * kStride) << "never beyond the input";
+// Narrower terminals shorten the name first (keeping its end), then drop the saving, the rate and
+// the bar; no line reaches the last column, where some terminals wrap.
+TEST(ProgressLine, FitsTheWidthByShorteningTheNameFirst) {
+  const std::string name = "graphics/level-one/background-layer-far.bin";
+  const ProgressState state{name, 52, 0, 3.5 * 1024 * 1024, "37.5%"};
+  const struct {
+    std::size_t width;
+    const char* line;
+  } cases[] = {
+      {120, "graphics/level-one/background-layer-far.bin  [##########----------]  52%  3.5 MiB/s"
+            "  saved 37.5%"},
+      {80, "...ackground-layer-far.bin  [##########----------]  52%  3.5 MiB/s  saved 37.5%"},
+      {60, "...nd-layer-far.bin  [##########----------]  52%  3.5 MiB/s"},
+      {40, "...el-one/background-layer-far.bin  52%"},
+      {20, "...yer-far.bin  52%"},
+      {8, "in  52%"},
+  };
+  for (const auto& c : cases) {
+    const std::string line = formatProgressLine(state, c.width);
+    EXPECT_EQ(line, c.line) << c.width;
+    EXPECT_LT(line.size(), c.width);
+  }
 }
 
-TEST(ProgressHost, ForcedDisplayEndsWithTheFinalLine) {
+TEST(ProgressHost, ForcedDisplayEndsWithTheFinalLineAndTheRunsSaving) {
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);
   {
     ProgressDisplay display(fds[1], true);
     ProgressHost host(&display, "a.bin", true, 4096);
-    host.ProcessEvents();
     host.SetBarCaption("37%");
-    host.finish();
+    host.advance(1024);
+    host.finish(4096, "36.2%");
   }
   ::close(fds[1]);
   char buffer[512];
@@ -56,23 +60,10 @@ TEST(ProgressHost, ForcedDisplayEndsWithTheFinalLine) {
   ::close(fds[0]);
   ASSERT_GT(n, 0);
   const std::string text(buffer, static_cast<std::size_t>(n));
-  EXPECT_THAT(text, ::testing::StartsWith("\ra.bin  [##"));
+  EXPECT_THAT(text, ::testing::StartsWith("\ra.bin  [#####---------------]  25%"));
+  EXPECT_THAT(text, ::testing::HasSubstr("saved 37%"));
   EXPECT_THAT(text, ::testing::HasSubstr("\ra.bin  [####################] 100%"));
-  EXPECT_THAT(text, ::testing::EndsWith("  saved 37%\n"));
-}
-
-TEST(ProgressLine, ShowsBarPercentRateAndSaving) {
-  EXPECT_EQ(formatProgressLine("a.bin", 0, -1, ""), "a.bin  [--------------------]   0%");
-  EXPECT_EQ(formatProgressLine("a.bin", 52, 3.5 * 1024 * 1024, "37%"),
-            "a.bin  [##########----------]  52%  3.5 MiB/s  saved 37%");
-  EXPECT_EQ(formatProgressLine("a.bin", 100, 900, "-2%"),
-            "a.bin  [####################] 100%  900.0 B/s  saved -2%");
-}
-
-TEST(ProgressLine, KeepsTheEndOfALongName) {
-  const std::string name = "graphics/level-one/background-layer-far.bin";
-  const std::string line = formatProgressLine(name, 10, -1, "");
-  EXPECT_THAT(line, ::testing::StartsWith("...-one/background-layer-far.bin  [##"));
+  EXPECT_THAT(text, ::testing::EndsWith("  saved 36.2%\n"));
 }
 
 }  // namespace

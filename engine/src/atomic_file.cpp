@@ -106,6 +106,12 @@ void AtomicFile::fail(int negatedErrno) const {
 }
 
 void AtomicFile::write(std::span<const std::uint8_t> bytes) {
+  if (pendingHole_ > 0 && !bytes.empty()) {
+    written_ += std::exchange(pendingHole_, 0);
+    const std::int64_t moved = fs_.seek(fd_, static_cast<std::int64_t>(written_));
+    if (moved < 0) fail(static_cast<int>(moved));
+  }
+  written_ += bytes.size();
   while (!bytes.empty()) {
     const std::int64_t n = fs_.write(fd_, bytes.data(), bytes.size());
     if (n < 0) fail(static_cast<int>(n));
@@ -115,8 +121,16 @@ void AtomicFile::write(std::span<const std::uint8_t> bytes) {
 }
 
 void AtomicFile::commit(std::optional<mode_t> mode, std::optional<timespec> modified) {
+  // A hole at the end has no byte behind it to give the file its size; its last byte is written.
+  if (pendingHole_ > 0) {
+    pendingHole_ -= 1;
+    static constexpr std::uint8_t kZero[1] = {0};
+    write(kZero);
+  }
   const bool replacing = replacedMode_.has_value();
-  const int moded = fs_.setPermissions(fd_, mode.value_or(replacedMode_.value_or(newFileMode())));
+  // The umask is looked up only when it is needed: it costs a file read.
+  const mode_t finalMode = mode ? *mode : replacedMode_ ? *replacedMode_ : newFileMode();
+  const int moded = fs_.setPermissions(fd_, finalMode);
   if (moded < 0) fail(moded);
   if (modified) {
     const int timed = fs_.setModifiedTime(fd_, *modified);

@@ -75,6 +75,10 @@ class PosixFileSystem final : public FileSystem {
     if (::close(fd) != 0 && errno != EINTR) return -errno;
     return 0;
   }
+  std::int64_t seek(int fd, std::int64_t offset) override {
+    const off_t result = ::lseek(fd, static_cast<off_t>(offset), SEEK_SET);
+    return result < 0 ? -errno : static_cast<std::int64_t>(result);
+  }
   int sync(int fd) override {
     return negatedErrnoOr(retryOnInterrupt([&] { return ::fsync(fd); }));
   }

@@ -16,8 +16,10 @@ std::string outputBaseName(std::string_view inputPath) {
 #endif
   const std::size_t cut = inputPath.find_last_of(kNameStarts);
   std::string_view name = cut == std::string_view::npos ? inputPath : inputPath.substr(cut + 1);
+  // Dots that open the name (".hidden", "..x") belong to it: an extension needs a name before it.
   const std::size_t dot = name.rfind('.');
-  if (dot != std::string_view::npos) name = name.substr(0, dot);
+  const std::size_t firstNonDot = name.find_first_not_of('.');
+  if (dot != std::string_view::npos && firstNonDot < dot) name = name.substr(0, dot);
   return std::string(name);
 }
 

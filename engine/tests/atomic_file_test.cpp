@@ -76,6 +76,48 @@ TEST(AtomicFileTest, GivesTheRightModeAndFlushesOnlyWhenReplacing) {
   }
 }
 
+TEST(AtomicFileTest, SkippedBytesReadBackAsZerosAndHolesAtTheEndStillCount) {
+  const struct {
+    const char* name;
+    std::vector<std::uint64_t> pieces;  // alternately bytes written ('x') and bytes skipped
+  } cases[] = {
+      {"hole between writes", {3, 8192, 2}},
+      {"hole at the end", {1, 10000}},
+      {"only a hole", {0, 4096}},
+      {"two holes in a row", {5, 4096, 0, 4096, 1}},
+  };
+  for (const auto& c : cases) {
+    ScratchFolder folder;
+    std::vector<std::uint8_t> expected;
+    {
+      AtomicFile file(FileSystem::system(), folder.file("out"));
+      for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+        const std::vector<std::uint8_t> bytes(c.pieces[i], i % 2 == 0 ? 'x' : 0);
+        expected.insert(expected.end(), bytes.begin(), bytes.end());
+        if (i % 2 == 0) {
+          file.write(bytes);
+        } else {
+          file.skip(bytes.size());
+        }
+      }
+      file.commit();
+    }
+    EXPECT_EQ(folder.read("out"), expected) << c.name;
+  }
+}
+
+TEST(AtomicFileTest, AnUncommittedFileLeavesTheTargetAsItWas) {
+  ScratchFolder folder;
+  folder.write("out", kOld);
+  {
+    AtomicFile file(FileSystem::system(), folder.file("out"));
+    file.write(kNew);
+    EXPECT_EQ(folder.names().size(), 2u);
+  }
+  EXPECT_EQ(folder.read("out"), kOld);
+  EXPECT_EQ(folder.names(), std::set<std::string>{"out"});
+}
+
 // Root may write anything, so a refusal is injected for it; the same test runs for real as an
 // ordinary user (see the CMake file).
 TEST(AtomicFileTest, RefusesAFileThisUserMayNotWriteBeforeWritingAnything) {

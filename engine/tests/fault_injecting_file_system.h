@@ -36,16 +36,18 @@ enum class FsCall {
   kMayWrite,
   kReadLink,
   kIsDirectory,
+  kSeek,
   kCount,
 };
 
 inline const char* fsCallName(FsCall call) {
   static constexpr std::array<const char*, static_cast<std::size_t>(FsCall::kCount)> kNames = {
-      "openRead",        "openRegular",   "createNew",      "read",
-      "write",           "size",          "close",          "sync",
-      "syncFolder",      "setPermissions", "setModifiedTime", "rename",
-      "renameNoReplace", "remove",        "makeDirectory",  "sizeOf",
-      "permissionsOf",   "mayWrite",      "readLink",       "isDirectory"};
+      "openRead",       "openRegular",     "createNew",   "read",
+      "write",          "size",            "close",       "sync",
+      "syncFolder",     "setPermissions",  "setModifiedTime", "rename",
+      "renameNoReplace", "remove",         "makeDirectory", "sizeOf",
+      "permissionsOf",  "mayWrite",        "readLink",    "isDirectory",
+      "seek"};
   return kNames[static_cast<std::size_t>(call)];
 }
 
@@ -102,6 +104,10 @@ class FaultInjectingFileSystem final : public FileSystem {
     const int result = real_.close(fd);
     if (result == 0) open_.erase(fd);
     return fail ? -failErrno_ : result;
+  }
+  std::int64_t seek(int fd, std::int64_t offset) override {
+    if (shouldFail(FsCall::kSeek)) return -failErrno_;
+    return real_.seek(fd, offset);
   }
   int sync(int fd) override {
     if (shouldFail(FsCall::kSync)) return -failErrno_;

@@ -15,9 +15,10 @@ TEST(OutputBaseName, RemovesOnlyTheFinalExtensionOfTheLastName) {
   for (const Case& c :
        {Case{"font.bin", "font"}, Case{"font.pack1", "font"}, Case{"map.bins.bin", "map.bins"},
         Case{"x.b.binin.bin", "x.b.binin"}, Case{"logo.BIN.bin", "logo.BIN"},
-        Case{"a.bin.bin", "a.bin"}, Case{"tiles", "tiles"}, Case{".bin", ""}, Case{"name.", "name"},
+        Case{"a.bin.bin", "a.bin"}, Case{"tiles", "tiles"}, Case{".bin", ".bin"}, Case{"name.", "name"},
+        Case{".hidden.bin", ".hidden"}, Case{"..x", "..x"}, Case{"..x.y", "..x"},
         Case{"gfx/map.bins.bin", "map.bins"}, Case{"/abs/gfx/tiles", "tiles"},
-        Case{"gfx.v2/tiles", "tiles"}, Case{"gfx.v2/.bin", ""}, Case{"./font.bin", "font"},
+        Case{"gfx.v2/tiles", "tiles"}, Case{"gfx.v2/.bin", ".bin"}, Case{"./font.bin", "font"},
         Case{"../up/font.pack2", "font"}, Case{"", ""}}) {
     EXPECT_EQ(outputBaseName(c.input), c.base) << c.input;
   }
@@ -47,7 +48,7 @@ TEST(OutputPath, JoinsFolderBaseNameAndSuffixWithNothingElse) {
                         Case{"/out", "/gfx/tiles", ".pack2", "/out/tiles.pack2"},
                         Case{"/out", "/gfx/map.bins.bin", ".pack1", "/out/map.bins.pack1"},
                         Case{"/out", "/gfx/logo.BIN.bin", ".pack1", "/out/logo.BIN.pack1"},
-                        Case{"/out", "/gfx/.bin", ".pack2", "/out/.pack2"},
+                        Case{"/out", "/gfx/.bin", ".pack2", "/out/.bin.pack2"},
                         Case{"/out", "/gfx/x.b.binin.bin", ".pack1", "/out/x.b.binin.pack1"},
                         Case{"/", "font.bin", ".pack1", "//font.pack1"},
                         Case{"", "font.bin", ".unpack2", "/font.unpack2"},

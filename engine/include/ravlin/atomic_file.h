@@ -31,6 +31,8 @@ class AtomicFile {
 
   // Appends `bytes` to the temporary file. Throws IoError.
   void write(std::span<const std::uint8_t> bytes);
+  // Appends `bytes` zero bytes as a hole, which takes no space where the file system has holes.
+  void skip(std::uint64_t bytes) { pendingHole_ += bytes; }
 
   // Gives the temporary file its mode: `mode` when given, else that of the file it replaces,
   // else 0666 less the umask, as any new file gets. Sets its modification time when `modified`
@@ -57,6 +59,9 @@ class AtomicFile {
   std::optional<mode_t> replacedMode_;
   std::string temporary_;
   int fd_ = -1;
+  std::uint64_t written_ = 0;      // bytes before the hole being skipped
+  std::uint64_t pendingHole_ = 0;  // zero bytes skipped after them, not yet behind a write
+
 };
 
 }  // namespace ravlin

@@ -33,6 +33,9 @@ class FileSystem {
   // The size in bytes of an open file.
   virtual std::int64_t size(int fd) = 0;
   virtual int close(int fd) = 0;
+  // Moves an open file's position to `offset` bytes from its start (lseek); bytes skipped past
+  // the end read back as zeros and take no space on file systems with holes.
+  virtual std::int64_t seek(int fd, std::int64_t offset) = 0;
   // Flushes an open file's data and size to the device (fsync).
   virtual int sync(int fd) = 0;
   // Flushes a folder's entries to the device, so that a rename in it survives a power loss.

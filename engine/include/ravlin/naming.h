@@ -21,8 +21,9 @@ inline constexpr char kPathSeparator =
 std::string_view outputSuffix(Method method, bool packing);
 
 // The input's file name (after its last separator; on Windows also after a drive's ':') with only
-// its final extension removed: "map.bins.bin" gives "map.bins", "tiles" stays "tiles", ".bin" gives
-// "". Removing only the last extension keeps "a.bin.bin" and "a.bin" from naming the same output.
+// its final extension removed: "map.bins.bin" gives "map.bins", "tiles" stays "tiles". A leading dot
+// does not start an extension: ".hidden" stays ".hidden", ".hidden.bin" gives ".hidden". Removing
+// only the last extension keeps "a.bin.bin" and "a.bin" from naming the same output.
 std::string outputBaseName(std::string_view inputPath);
 
 // folder + separator + base name of `inputPath` + suffix, joined with nothing added or removed.

@@ -1,0 +1,89 @@
+// Failure texts: strerror()'s words, and a look along the path for the part that is at fault.
+#include "messages.h"
+
+#include <limits.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace ravlin::cli {
+
+namespace {
+
+// The folders on the way to `path`, from the outermost: "a/b/c" gives "a", "a/b".
+std::vector<std::string> foldersOnTheWay(const std::string& path) {
+  std::vector<std::string> folders;
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    if (path[slash - 1] != '/') folders.push_back(path.substr(0, slash));
+  }
+  return folders;
+}
+
+// Why a path could not be reached, found by looking at each folder on the way.
+std::string missingFolderHint(const std::string& path) {
+  for (const std::string& folder : foldersOnTheWay(path)) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+      if (errno == ENOENT) return " (folder '" + folder + "' does not exist)";
+      return {};
+    }
+    if (!S_ISDIR(info.st_mode)) return " ('" + folder + "' is a file, not a folder)";
+  }
+  // A folder that was asked for by name but is something else.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+    return " (it is a file, not a folder)";
+  }
+  return {};
+}
+
+std::string longestNameHint(const std::string& path) {
+  std::size_t longest = 0;
+  for (std::size_t start = 0; start <= path.size();) {
+    const std::size_t slash = std::min(path.find('/', start), path.size());
+    longest = std::max(longest, slash - start);
+    start = slash + 1;
+  }
+  if (longest > NAME_MAX) {
+    return " (a name of " + std::to_string(longest) + " bytes; at most " +
+           std::to_string(NAME_MAX) + " are allowed)";
+  }
+  return " (a path of " + std::to_string(path.size()) + " bytes)";
+}
+
+}  // namespace
+
+std::string systemErrorText(int err, const std::string& path) {
+  std::string text = std::strerror(err);
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      text += missingFolderHint(path);
+      break;
+    case ENAMETOOLONG:
+      text += longestNameHint(path);
+      break;
+    case ELOOP:
+      text += " (the symbolic links on the way form a loop)";
+      break;
+    default:
+      break;
+  }
+  return text;
+}
+
+Failure Failure::ofSystem(int err, const std::string& path) {
+  return {path, systemErrorText(err, path)};
+}
+
+void printError(std::string_view subject, std::string_view message) {
+  std::fprintf(stderr, "ravlin-cli: %.*s: %.*s\n", static_cast<int>(subject.size()), subject.data(),
+               static_cast<int>(message.size()), message.data());
+}
+
+}  // namespace ravlin::cli
