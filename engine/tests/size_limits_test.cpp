@@ -1,9 +1,11 @@
 // Inputs at the size limits, through the command-line tool: sparse files just over 4 GiB and of
 // 2 GiB + 2 bytes are packed and unpacked by ravlin-cli; the test checks the stream from its
-// first to its last block, the unpacked bytes, and the percentages the tool shows. Skipped under
+// first to its last block, the unpacked bytes, the percentages the tool shows, and that the tool
+// streams: its peak resident memory stays small whatever the input's size. Skipped under
 // the sanitizers, without the tool, and when memory or sparse files are lacking.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,6 +48,8 @@ constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 // Distinct units at both ends, so that the first and last blocks are more than one long run.
 const std::vector<std::uint8_t> kHead = {0x01, 0x02, 0x03, 0x03, 0x03, 0x03};
 const std::vector<std::uint8_t> kTail = {0x07, 0x07, 0x09, 0x0A};
+// The most resident memory the tool may use on any input: it holds pieces, never a whole file.
+constexpr long kMaxResidentKiB = 16 * 1024;
 
 std::uint64_t availableMemory() {
   std::ifstream meminfo("/proc/meminfo");
@@ -103,6 +107,7 @@ class RemoveOnExit {
 struct CliResult {
   int exitStatus = -1;
   std::string errorText;  // what the tool wrote to standard error
+  long peakResidentKiB = -1;
 };
 
 // Runs the tool; its standard output goes to `onOutput` piece by piece, its standard error to
@@ -133,9 +138,11 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& errorF
       onOutput({chunk.data(), static_cast<std::size_t>(n)});
     }
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    struct rusage usage {};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.peakResidentKiB = usage.ru_maxrss;
   }
   ::close(pipeFds[0]);
   std::ifstream in(errorFile);
@@ -249,6 +256,7 @@ TEST_P(SizeLimitsTest, PackAndUnpackThroughTheTool) {
   const CliResult packed = runCli({cli, "pack", "-m", m, "--progress", "-o", streamPath, inputPath},
                                   folder.file("pack.err"), [](std::span<const std::uint8_t>) {});
   ASSERT_EQ(packed.exitStatus, 0) << packed.errorText;
+  EXPECT_LE(packed.peakResidentKiB, kMaxResidentKiB) << "KiB resident while packing";
   const std::vector<std::uint8_t> stream = readFile(streamPath);
 
   // The same input with its zero run cut to two full repeat blocks and the same remainder: its
@@ -302,6 +310,7 @@ TEST_P(SizeLimitsTest, PackAndUnpackThroughTheTool) {
       runCli({cli, "unpack", "-m", m, "--progress", "-c", streamPath}, folder.file("unpack.err"),
              [&](std::span<const std::uint8_t> piece) { checker.take(piece); });
   ASSERT_EQ(unpacked.exitStatus, 0) << unpacked.errorText;
+  EXPECT_LE(unpacked.peakResidentKiB, kMaxResidentKiB) << "KiB resident while unpacking";
   EXPECT_TRUE(checker.matches()) << checker.received() << " bytes received";
   const ShownProgress unpackProgress = parseProgress(unpacked.errorText);
   ASSERT_FALSE(unpackProgress.percentages.empty()) << unpacked.errorText;
