@@ -3,7 +3,7 @@
 
 PACKAGES := build-essential cmake ninja-build g++ clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
-            qt6-base-dev fonts-wine kbd xvfb xauth x11-utils xdotool imagemagick
+            qt6-base-dev fonts-wine kbd xvfb xauth x11-utils xdotool imagemagick time
 
 FUZZ_SECONDS ?= 30
 
