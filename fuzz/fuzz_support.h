@@ -141,8 +141,8 @@ inline Cutting cuttingOf(std::span<const std::uint8_t> input) {
 
 // Packs or unpacks the chunks through Packer or Unpacker into `out`; returns the IoError's
 // message, or "" when the run ended normally.
-inline std::string runChunked(bool packing, Method method, const Cutting& cutting,
-                              ByteBuffer& out, Host& host) {
+inline std::string runChunked(bool packing, Method method, const Cutting& cutting, ByteBuffer& out,
+                              Host& host) {
   BufferSink sink(out);
   return errorOf([&] {
     if (packing) {

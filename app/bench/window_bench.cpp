@@ -260,13 +260,13 @@ void reportEventGap(const char* what, EngineRoutine routine, const std::string& 
   const auto started = GapHost::Clock::now();
   (engine.*routine)(host);
   host.mark();
-  const double seconds =
-      std::chrono::duration<double>(GapHost::Clock::now() - started).count();
+  const double seconds = std::chrono::duration<double>(GapHost::Clock::now() - started).count();
   const bool met = host.longestMs() <= kGapTargetMs;
-  std::printf("%-34s %6.1f ms longest gap (%5.1f ms of it running), %6ld event calls, %6.2f s, "
-              "output %zu bytes (target at most %.0f ms: %s)\n",
-              what, host.longestMs(), host.longestCpuMs(), host.calls() - 1, seconds,
-              engine.outputBuffer().size(), kGapTargetMs, met ? "met" : "NOT met");
+  std::printf(
+      "%-34s %6.1f ms longest gap (%5.1f ms of it running), %6ld event calls, %6.2f s, "
+      "output %zu bytes (target at most %.0f ms: %s)\n",
+      what, host.longestMs(), host.longestCpuMs(), host.calls() - 1, seconds,
+      engine.outputBuffer().size(), kGapTargetMs, met ? "met" : "NOT met");
 }
 
 // The event gaps of a 1 GiB pack and a 4 GB unpack, on files in `folder`, removed afterwards.

@@ -220,8 +220,8 @@ class CommandsTest : public QObject {
     QCOMPARE(w.dialogs.messages[0].kind, MessageKind::kError);
     QVERIFY(w.dialogs.folderStarts.empty());
     QVERIFY(w.form.PageControl1->isEnabled());
-    QCOMPARE(entriesOf(w.dir.path()), kind == QLatin1String("device") ? QStringList()
-                                                                      : QStringList{"input"});
+    QCOMPARE(entriesOf(w.dir.path()),
+             kind == QLatin1String("device") ? QStringList() : QStringList{"input"});
   }
 
   void pageControlIsDisabledExactlyDuringTheRun() {

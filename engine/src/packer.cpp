@@ -149,8 +149,7 @@ class UnitPacker final : public Packer::Impl {
 
 template <int U>
 template <bool kEveryBlock>
-std::uint64_t UnitPacker<U>::scanFast(const std::uint8_t* in, std::uint64_t n,
-                                      OutputSink& sink) {
+std::uint64_t UnitPacker<U>::scanFast(const std::uint8_t* in, std::uint64_t n, OutputSink& sink) {
   const std::uint64_t fastEnd = n - kTailUnits;
   const std::uint64_t base = consumed_;
   NeighbourBits<U> bits;
@@ -159,7 +158,8 @@ std::uint64_t UnitPacker<U>::scanFast(const std::uint8_t* in, std::uint64_t n,
   while (i < fastEnd) {
     // Room for the blocks that start before passEnd; they end at most 127 units after it.
     const std::uint64_t passEnd = std::min(fastEnd, i + kPassBytes / U);
-    std::uint8_t* const start = openRoom(sink, streamBound<U>(std::min(n, passEnd + kMaxBlock) - i));
+    std::uint8_t* const start =
+        openRoom(sink, streamBound<U>(std::min(n, passEnd + kMaxBlock) - i));
     std::uint8_t* o = start;
     // Where the host is next due: a block after which N changes, or a lone event call.
     std::uint64_t limit = passEnd;

@@ -97,9 +97,9 @@ template <int U>
 class UnitUnpacker final : public Unpacker::Impl {
  public:
   UnitUnpacker(Host& host, std::optional<std::uint64_t> streamBytes)
-      : progress_(host, Progress::Direction::kUnpacking,
-                  streamBytes && *streamBytes > 0 ? std::optional(*streamBytes - 1)
-                                                  : std::nullopt) {}
+      : progress_(
+            host, Progress::Direction::kUnpacking,
+            streamBytes && *streamBytes > 0 ? std::optional(*streamBytes - 1) : std::nullopt) {}
 
   std::size_t write(std::span<const std::uint8_t> chunk, OutputSink& sink) override;
   void finish(OutputSink& sink) override;
@@ -126,7 +126,8 @@ void UnitUnpacker<U>::output(const std::uint8_t* block, std::uint64_t count, Out
   if (bytes == 0) return;
   std::uint8_t* const out = sink.room(bytes).data();
   if (block[0] >= 0x80) {
-    for (std::size_t offset = 0; offset < bytes; offset += U) std::memcpy(out + offset, block + 1, U);
+    for (std::size_t offset = 0; offset < bytes; offset += U)
+      std::memcpy(out + offset, block + 1, U);
   } else {
     std::memcpy(out, block + 1, bytes);
   }
@@ -243,8 +244,7 @@ void UnitUnpacker<U>::finish(OutputSink& sink) {
 }
 
 template <int U>
-std::unique_ptr<Unpacker::Impl> makeUnpacker(Host& host,
-                                             std::optional<std::uint64_t> streamBytes) {
+std::unique_ptr<Unpacker::Impl> makeUnpacker(Host& host, std::optional<std::uint64_t> streamBytes) {
   return std::make_unique<UnitUnpacker<U>>(host, streamBytes);
 }
 

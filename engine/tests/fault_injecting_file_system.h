@@ -34,8 +34,8 @@ enum class FsCall {
 
 inline const char* fsCallName(FsCall call) {
   static constexpr std::array<const char*, static_cast<std::size_t>(FsCall::kCount)> kNames = {
-      "openRead", "openRegular", "createNew", "read",          "write",  "size",       "close",
-      "rename",   "renameNoReplace", "remove", "makeDirectory", "sizeOf", "isDirectory"};
+      "openRead", "openRegular",     "createNew", "read",          "write",  "size",       "close",
+      "rename",   "renameNoReplace", "remove",    "makeDirectory", "sizeOf", "isDirectory"};
   return kNames[static_cast<std::size_t>(call)];
 }
 

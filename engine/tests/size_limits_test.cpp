@@ -108,7 +108,7 @@ class RemoveOnExit {
 
 struct CliResult {
   int exitStatus = -1;
-  std::string errorText;  // what the tool wrote to standard error
+  std::string errorText;      // what the tool wrote to standard error
   long peakResidentKiB = -1;  // unknown: fails the memory check
 };
 
@@ -248,7 +248,8 @@ TEST_P(SizeLimitsTest, PackAndUnpackThroughTheTool) {
   const SizeCase& c = GetParam();
   const std::string cli = cliPath();
   if (cli.empty()) GTEST_SKIP() << "ravlin-cli is not built";
-  ASSERT_EQ(::access(kTimeProgram, X_OK), 0) << kTimeProgram << " is missing: make deps installs it";
+  ASSERT_EQ(::access(kTimeProgram, X_OK), 0)
+      << kTimeProgram << " is missing: make deps installs it";
   if (availableMemory() < c.size + 2 * kGiB) GTEST_SKIP() << "not enough free memory";
   ScratchFolder folder;
   const std::string inputPath = sparseFolder(folder) + "/ravlin-size-" + std::to_string(::getpid());
