@@ -1,5 +1,6 @@
 // Both packers on arbitrary bytes: the stream equals the literal packer's, is well formed, and
-// unpacks back to the input; inputs the literal packer refuses fail the same way.
+// unpacks back to the input; inputs the literal packer refuses fail the same way. Handed over in
+// the chunks the fuzz input asks for, the input packs to the same stream or error.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -11,16 +12,20 @@
 using namespace ravlin;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::span<const std::uint8_t> input(data, size);
+  const fuzz::Cutting cutting = fuzz::cuttingOf({data, size});
+  const std::span<const std::uint8_t> input = cutting.bytes;
   for (const Method method : {Method::kI, Method::kII}) {
     ByteBuffer stream;
     ByteBuffer literal;
+    ByteBuffer chunked;
     QuietHost quiet;
     const std::string error = fuzz::errorOf([&] { pack(method, input, stream, quiet); });
     const std::string literalError =
         fuzz::errorOf([&] { reference::pack(method, input, literal, quiet); });
     RAVLIN_FUZZ_CHECK(error == literalError);
     RAVLIN_FUZZ_CHECK(fuzz::bytesOf(stream) == fuzz::bytesOf(literal));
+    RAVLIN_FUZZ_CHECK(fuzz::runChunked(true, method, cutting, chunked, quiet) == error);
+    RAVLIN_FUZZ_CHECK(fuzz::bytesOf(chunked) == fuzz::bytesOf(stream));
     if (!error.empty()) continue;
 
     // Only the block sizes a packer writes, and an end marker as the last byte.

@@ -1,6 +1,7 @@
 // The progress of all four runs on arbitrary bytes: after every block the calls come as events,
 // caption, width; the percentages follow the formula for the block and stay in order; a host
 // that asks only for changes sees the same sequence without repeats, ending on the same value.
+// Handed over in the chunks the fuzz input asks for, every run makes exactly the same calls.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -70,16 +71,38 @@ void checkPacking(Method method, std::span<const std::uint8_t> input) {
                     updates[last] == update(100 - (ends[last] - unitBytes) * 100 / size));
 }
 
-void checkAll(std::span<const std::uint8_t> bytes) {
+// The calls, output and error of a whole run and of the chunked one, for both kinds of host.
+void checkChunking(bool packing, Method method, const Cutting& cutting) {
+  for (const Reporting reporting : {Reporting::kEveryBlock, Reporting::kChanges}) {
+    RecordingHost wholeHost(reporting);
+    RecordingHost chunkedHost(reporting);
+    ByteBuffer whole;
+    ByteBuffer chunked;
+    const std::string error = errorOf([&] {
+      if (packing) {
+        pack(method, cutting.bytes, whole, wholeHost);
+      } else {
+        unpack(method, cutting.bytes, whole, wholeHost);
+      }
+    });
+    RAVLIN_FUZZ_CHECK(runChunked(packing, method, cutting, chunked, chunkedHost) == error);
+    RAVLIN_FUZZ_CHECK(bytesOf(chunked) == bytesOf(whole));
+    RAVLIN_FUZZ_CHECK(chunkedHost.calls == wholeHost.calls);
+  }
+}
+
+void checkAll(const Cutting& cutting) {
   for (const Method method : {Method::kI, Method::kII}) {
-    checkUnpacking(method, bytes);
-    checkPacking(method, bytes);
+    checkUnpacking(method, cutting.bytes);
+    checkPacking(method, cutting.bytes);
+    checkChunking(false, method, cutting);
+    checkChunking(true, method, cutting);
   }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  checkAll({data, size});
+  checkAll(cuttingOf({data, size}));
   return 0;
 }

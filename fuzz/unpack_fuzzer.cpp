@@ -1,5 +1,6 @@
 // Both unpackers on arbitrary bytes: no crash, the same bytes or error as a plain decoder, and
-// never more than 127 units of output per 2 bytes of input.
+// never more than 127 units of output per 2 bytes of input; the same again with the stream handed
+// over in the chunks the fuzz input asks for.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -10,7 +11,8 @@
 using namespace ravlin;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::span<const std::uint8_t> stream(data, size);
+  const fuzz::Cutting cutting = fuzz::cuttingOf({data, size});
+  const std::span<const std::uint8_t> stream = cutting.bytes;
   for (const Method method : {Method::kI, Method::kII}) {
     const auto unitBytes = static_cast<std::size_t>(unitSize(method));
     const fuzz::PlainDecoding expected = fuzz::plainDecode(unitBytes, stream);
@@ -20,7 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string error = fuzz::errorOf([&] { unpack(method, stream, out, quiet); });
     RAVLIN_FUZZ_CHECK(error == (expected.truncated ? "Read beyond end of file" : ""));
     RAVLIN_FUZZ_CHECK(fuzz::bytesOf(out) == expected.bytes);
-    RAVLIN_FUZZ_CHECK(out.size() / unitBytes * 2 <= 127 * size);
+    RAVLIN_FUZZ_CHECK(out.size() / unitBytes * 2 <= 127 * stream.size());
+
+    ByteBuffer chunked;
+    RAVLIN_FUZZ_CHECK(fuzz::runChunked(false, method, cutting, chunked, quiet) == error);
+    RAVLIN_FUZZ_CHECK(fuzz::bytesOf(chunked) == expected.bytes);
   }
   return 0;
 }

@@ -1,5 +1,7 @@
 // The window's commands end to end on temporary files: Browse, the four Start commands, the save
 // step with its naming, and every way they fail.
+#include <sys/stat.h>
+
 #include <cerrno>
 
 #include <QLineEdit>
@@ -189,6 +191,37 @@ class CommandsTest : public QObject {
     w.dialogs.folderAnswers.push_back(w.dir.path());
     WindowUnderTest::click(c.start);
     QCOMPARE(w.dialogs.messages.back().text, QStringLiteral("Done!"));
+  }
+
+  // A folder, a FIFO without a writer and a device: refused at once (a FIFO's plain open would
+  // wait for a writer and freeze the window), and the window goes on working.
+  void nonRegularInputIsRefusedAtOnce_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("kind");
+    for (const char* command : {"packI", "packII", "unpackI", "unpackII"}) {
+      for (const char* kind : {"folder", "fifo", "device"}) {
+        QTest::addRow("%s, %s", command, kind) << command << kind;
+      }
+    }
+  }
+
+  void nonRegularInputIsRefusedAtOnce() {
+    QFETCH(QString, command);
+    QFETCH(QString, kind);
+    WindowUnderTest w;
+    QString input = w.path("input");
+    if (kind == QLatin1String("folder")) QVERIFY(QDir().mkpath(input));
+    if (kind == QLatin1String("fifo")) QCOMPARE(::mkfifo(QFile::encodeName(input), 0600), 0);
+    if (kind == QLatin1String("device")) input = QStringLiteral("/dev/zero");
+
+    w.run(command, input, w.dir.path());
+
+    QCOMPARE(w.dialogs.texts(), QStringList{"File access denied."});
+    QCOMPARE(w.dialogs.messages[0].kind, MessageKind::kError);
+    QVERIFY(w.dialogs.folderStarts.empty());
+    QVERIFY(w.form.PageControl1->isEnabled());
+    QCOMPARE(entriesOf(w.dir.path()),
+             kind == QLatin1String("device") ? QStringList() : QStringList{"input"});
   }
 
   void pageControlIsDisabledExactlyDuringTheRun() {

@@ -41,8 +41,8 @@ class PosixFileSystem final : public FileSystem {
         retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
   }
   int openRegular(const std::string& path) override {
-    const int fd = negatedErrnoOr(retryOnInterrupt(
-        [&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
+    const int fd = negatedErrnoOr(
+        retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
     if (fd < 0) return fd;
     struct stat info {};
     const int type = ::fstat(fd, &info) != 0 ? -errno : S_ISREG(info.st_mode) ? 0 : -EACCES;

@@ -81,8 +81,12 @@ class Unpacker::Impl {
   virtual ~Impl() = default;
   virtual std::size_t write(std::span<const std::uint8_t> chunk, OutputSink& sink) = 0;
   virtual void finish(OutputSink& sink) = 0;
-  bool markerSeen = false;
-  std::uint64_t read = 0;  // stream bytes in whole blocks, the end marker included
+  bool endMarkerSeen() const { return markerSeen_; }
+  std::uint64_t streamBytesRead() const { return read_; }
+
+ protected:
+  bool markerSeen_ = false;
+  std::uint64_t read_ = 0;  // stream bytes in whole blocks, the end marker included
 };
 
 namespace {
@@ -108,7 +112,7 @@ class UnitUnpacker final : public Unpacker::Impl {
   }
   template <bool kEveryBlock>
   std::size_t decodeFast(std::span<const std::uint8_t> stream, OutputSink& sink);
-  // Outputs the `count` units that the block at `block` stands for, of which `present` follow it.
+  // Outputs `count` units of the block at `block`: its repeated unit, or its first literal units.
   void output(const std::uint8_t* block, std::uint64_t count, OutputSink& sink);
 
   Progress progress_;
@@ -135,7 +139,7 @@ template <bool kEveryBlock>
 std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, OutputSink& sink) {
   const std::uint8_t* const begin = stream.data();
   const std::uint64_t size = stream.size();
-  const std::uint64_t base = read;
+  const std::uint64_t base = read_;
   std::uint64_t p = 0;
 
   if (size > kBlockReach<U>) {
@@ -167,9 +171,9 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
         } else {
           if (control == 0x00) {
             sink.commit(static_cast<std::size_t>(o - start));
-            markerSeen = true;
+            markerSeen_ = true;
             const auto taken = static_cast<std::size_t>(block + 1 - begin);
-            read = base + taken;
+            read_ = base + taken;
             return taken;
           }
           const std::size_t bytes = control * std::size_t{U};
@@ -182,8 +186,8 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
       // The sink has every byte before the host hears of them, in case the host throws.
       sink.commit(static_cast<std::size_t>(o - start));
       p = static_cast<std::uint64_t>(block - begin);
-      read = base + p;
-      progress_.afterBlock(read, read);
+      read_ = base + p;
+      progress_.afterBlock(read_, read_);
     }
   }
 
@@ -191,36 +195,36 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
   while (size - p > 0) {
     const std::uint32_t control = begin[p];
     if (control == 0x00) {
-      markerSeen = true;
-      read = base + p + 1;
+      markerSeen_ = true;
+      read_ = base + p + 1;
       return static_cast<std::size_t>(p + 1);
     }
     const std::size_t bytes = blockBytes<U>(control);
     if (size - p < bytes) break;
     output(begin + p, control & 0x7F, sink);
     p += bytes;
-    read = base + p;
-    progress_.afterBlock(read, read);
+    read_ = base + p;
+    progress_.afterBlock(read_, read_);
   }
   return static_cast<std::size_t>(p);
 }
 
 template <int U>
 std::size_t UnitUnpacker<U>::write(std::span<const std::uint8_t> chunk, OutputSink& sink) {
-  if (markerSeen) return 0;
+  if (markerSeen_) return 0;
   std::size_t taken = 0;
   if (carried_ > 0) {
     // The carry holds the start of one block: complete it from this chunk.
     const std::size_t needed = blockBytes<U>(carry_[0]);
     taken = std::min(chunk.size(), needed - carried_);
-    std::memcpy(carry_ + carried_, chunk.data(), taken);
+    if (taken > 0) std::memcpy(carry_ + carried_, chunk.data(), taken);
     carried_ += taken;
     if (carried_ < needed) return taken;
     carried_ = 0;
     decode(std::span<const std::uint8_t>(carry_, needed), sink);
   }
   taken += decode(chunk.subspan(taken), sink);
-  if (markerSeen) return taken;
+  if (markerSeen_) return taken;
   // What is left is the start of a block.
   carried_ = chunk.size() - taken;
   if (carried_ > 0) std::memcpy(carry_, chunk.data() + taken, carried_);
@@ -229,10 +233,10 @@ std::size_t UnitUnpacker<U>::write(std::span<const std::uint8_t> chunk, OutputSi
 
 template <int U>
 void UnitUnpacker<U>::finish(OutputSink& sink) {
-  if (markerSeen) return;
+  if (markerSeen_) return;
   if (carried_ == 0) {
     // A stream may end after a whole block; only an empty one has no control byte.
-    if (read == 0) throw IoError(IoErrorKind::kReadBeyondEnd);
+    if (read_ == 0) throw IoError(IoErrorKind::kReadBeyondEnd);
     return;
   }
   // The stream ends inside the block in the carry: a literal block's whole units go out first.
@@ -265,11 +269,11 @@ void Unpacker::finish(OutputSink& sink) {
 }
 
 bool Unpacker::endMarkerSeen() const {
-  return impl_->markerSeen;
+  return impl_->endMarkerSeen();
 }
 
 std::uint64_t Unpacker::streamBytesRead() const {
-  return impl_->read;
+  return impl_->streamBytesRead();
 }
 
 void unpack(Method method, std::span<const std::uint8_t> stream, ByteBuffer& out, Host& host) {

@@ -107,11 +107,12 @@ TEST(ByteBuffer, GrowthThatMustMoveKeepsTheBytes) {
   constexpr std::size_t kMiB = std::size_t{1} << 20;
   ByteBuffer buffer;
   std::vector<std::uint8_t> expected(6 * kMiB);
-  for (std::size_t k = 0; k < expected.size(); ++k) expected[k] = static_cast<std::uint8_t>(k * 7 / 5);
+  for (std::size_t k = 0; k < expected.size(); ++k)
+    expected[k] = static_cast<std::uint8_t>(k * 7 / 5);
   buffer.append(expected.data(), expected.size());
   void* const end = buffer.data() + buffer.capacity();
-  void* const blocker = ::mmap(end, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE,
-                               -1, 0);
+  void* const blocker =
+      ::mmap(end, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
   const std::uint8_t* const before = buffer.data();
   buffer.reserve(buffer.capacity() + 64 * kMiB);
   if (blocker == end) {

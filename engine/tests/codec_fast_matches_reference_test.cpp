@@ -255,9 +255,8 @@ void expectSameStreamedRuns(bool packing, Method method, const std::vector<Input
     const Outcome changes = run(fast, method, input.bytes, Reporting::kChanges);
     for (const Chunking& chunking : chunkingsOf(input.bytes.size(), seed++)) {
       SCOPED_TRACE("method " + methodName(method) + ", " + input.name + ", " + chunking.name);
-      const Streamed every =
-          runStreaming(packing, method, input.bytes, chunking, Reporting::kEveryBlock,
-                       input.bytes.size());
+      const Streamed every = runStreaming(packing, method, input.bytes, chunking,
+                                          Reporting::kEveryBlock, input.bytes.size());
       ASSERT_EQ(every.outcome.output, expected.output);
       ASSERT_EQ(every.outcome.error, expected.error);
       ASSERT_EQ(every.outcome.calls, expected.calls);

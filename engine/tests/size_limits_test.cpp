@@ -1,6 +1,7 @@
 // Inputs at the size limits, through the command-line tool: sparse files just over 4 GiB and of
 // 2 GiB + 2 bytes are packed and unpacked by ravlin-cli; the test checks the stream from its
-// first to its last block, the unpacked bytes, and the percentages the tool shows. Skipped under
+// first to its last block, the unpacked bytes, the percentages the tool shows, and that the tool
+// streams: its peak resident memory stays small whatever the input's size. Skipped under
 // the sanitizers, without the tool, and when memory or sparse files are lacking.
 #include <fcntl.h>
 #include <spawn.h>
@@ -46,6 +47,11 @@ constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 // Distinct units at both ends, so that the first and last blocks are more than one long run.
 const std::vector<std::uint8_t> kHead = {0x01, 0x02, 0x03, 0x03, 0x03, 0x03};
 const std::vector<std::uint8_t> kTail = {0x07, 0x07, 0x09, 0x0A};
+// The most resident memory the tool may use on any input: it holds pieces, never a whole file.
+constexpr long kMaxResidentKiB = 16 * 1024;
+// Measures a program's peak resident memory. A child started from this test starts life in the
+// test's memory, and its own figure would count that; `time` starts it from a small process.
+constexpr const char* kTimeProgram = "/usr/bin/time";
 
 std::uint64_t availableMemory() {
   std::ifstream meminfo("/proc/meminfo");
@@ -102,13 +108,16 @@ class RemoveOnExit {
 
 struct CliResult {
   int exitStatus = -1;
-  std::string errorText;  // what the tool wrote to standard error
+  std::string errorText;      // what the tool wrote to standard error
+  long peakResidentKiB = -1;  // unknown: fails the memory check
 };
 
-// Runs the tool; its standard output goes to `onOutput` piece by piece, its standard error to
-// a file that is read back when it ends.
-CliResult runCli(const std::vector<std::string>& args, const std::string& errorFile,
+// Runs the tool under `time`; its standard output goes to `onOutput` piece by piece, its standard
+// error to a file that is read back when it ends, and its peak memory to another.
+CliResult runCli(std::vector<std::string> args, const std::string& errorFile,
                  const std::function<void(std::span<const std::uint8_t>)>& onOutput) {
+  const std::string residentFile = errorFile + ".rss";
+  args.insert(args.begin(), {kTimeProgram, "-f", "%M", "-o", residentFile});
   std::vector<char*> argv;
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
@@ -136,6 +145,8 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& errorF
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream resident(residentFile);
+    resident >> result.peakResidentKiB;
   }
   ::close(pipeFds[0]);
   std::ifstream in(errorFile);
@@ -225,6 +236,8 @@ TEST_P(SizeLimitsTest, PackAndUnpackThroughTheTool) {
   const SizeCase& c = GetParam();
   const std::string cli = cliPath();
   if (cli.empty()) GTEST_SKIP() << "ravlin-cli is not built";
+  ASSERT_EQ(::access(kTimeProgram, X_OK), 0)
+      << kTimeProgram << " is missing: make deps installs it";
   if (availableMemory() < c.size + 2 * kGiB) GTEST_SKIP() << "not enough free memory";
   ScratchFolder folder;
   const std::string inputPath = sparseFolder(folder) + "/ravlin-size-" + std::to_string(::getpid());
@@ -237,6 +250,8 @@ TEST_P(SizeLimitsTest, PackAndUnpackThroughTheTool) {
   const CliResult packed = runCli({cli, "pack", "-m", m, "--progress", "-o", streamPath, inputPath},
                                   folder.file("pack.err"), [](std::span<const std::uint8_t>) {});
   ASSERT_EQ(packed.exitStatus, 0) << packed.errorText;
+  EXPECT_TRUE(packed.peakResidentKiB >= 0 && packed.peakResidentKiB <= kMaxResidentKiB)
+      << packed.peakResidentKiB << " KiB resident while packing";
   const std::vector<std::uint8_t> stream = readFile(streamPath);
 
   // The same input with its zero run cut to two full repeat blocks and the same remainder: its
@@ -284,6 +299,8 @@ TEST_P(SizeLimitsTest, PackAndUnpackThroughTheTool) {
       runCli({cli, "unpack", "-m", m, "--progress", "-c", streamPath}, folder.file("unpack.err"),
              [&](std::span<const std::uint8_t> piece) { checker.take(piece); });
   ASSERT_EQ(unpacked.exitStatus, 0) << unpacked.errorText;
+  EXPECT_TRUE(unpacked.peakResidentKiB >= 0 && unpacked.peakResidentKiB <= kMaxResidentKiB)
+      << unpacked.peakResidentKiB << " KiB resident while unpacking";
   EXPECT_TRUE(checker.matches()) << checker.received() << " bytes received";
   const ShownProgress unpackProgress = parseProgress(unpacked.errorText);
   ASSERT_FALSE(unpackProgress.percentages.empty()) << unpacked.errorText;

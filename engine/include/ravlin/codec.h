@@ -51,7 +51,9 @@ enum class Method {
 };
 
 // Size in bytes of one unit of `method`.
-constexpr int unitSize(Method method) { return method == Method::kI ? 1 : 2; }
+constexpr int unitSize(Method method) {
+  return method == Method::kI ? 1 : 2;
+}
 
 // Where a streaming run writes: it asks for room, writes into it, then says how much it used.
 // Everything committed is final output; a run commits before every call to its Host, so that the
