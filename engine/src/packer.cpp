@@ -229,15 +229,18 @@ std::uint64_t UnitPacker<U>::scanFast(const std::uint8_t* in, std::uint64_t n, O
   while (i < fastEnd) {
     // Room for the blocks that start before passEnd; they end at most 127 units after it.
     const std::uint64_t passEnd = std::min(fastEnd, i + kPassBytes / U);
-    std::uint8_t* const start =
-        openRoom(sink, streamBound<U>(std::min(n, passEnd + kMaxBlock) - i));
+    const std::uint64_t roomBytes = streamBound<U>(std::min(n, passEnd + kMaxBlock) - i);
+    std::uint8_t* const start = openRoom(sink, roomBytes);
     // Where the host is next due: a block after which N changes, or a lone event call.
     std::uint64_t limit = passEnd;
     std::uint64_t changeAt = 0;
     if constexpr (!kEveryBlock) {
       const std::uint64_t eventAt = progress_.nextEventAt();
       limit = std::min(limit, eventAt > base ? (eventAt - base + U - 1) / U : 0);
-      changeAt = progress_.changeAt() - std::min(progress_.changeAt(), written_);
+      // Beyond the room the pass cannot write; a run of unknown size is never due a change, and
+      // its far-away threshold must not be formed as a pointer.
+      changeAt = std::min(progress_.changeAt() - std::min(progress_.changeAt(), written_),
+                          roomBytes);
     }
     const FastPosition at = packBlocks<U>(in, {i, start}, limit, start + changeAt);
     i = at.unit;
