@@ -241,7 +241,7 @@ std::string versionText() {
 
 std::string helpText() {
   return R"(Usage: ravlin-cli pack   [-m 1|2] [options] [FILE...]
-       ravlin-cli unpack [-m 1|2] [options] [FILE...]
+  or:  ravlin-cli unpack [-m 1|2] [options] [FILE...]
 Packs raw graphics data with a run-length code, or unpacks it.
 
   -m, --method=1|2      1: byte units (1 to 8 bits per pixel)
