@@ -10,17 +10,12 @@
 #include <cerrno>
 
 #include "path_parts.h"
-#include "ravlin/byte_buffer.h"
 #include "ravlin/io_error.h"
 
 namespace ravlin {
 
 namespace {
 
-// Large transfers keep the number of system calls negligible even for files of gigabytes.
-constexpr std::size_t kChunkBytes = std::size_t{8} << 20;
-// Room for reads past the size that fstat reported (a file that grows while it is read).
-constexpr std::size_t kProbeBytes = std::size_t{64} << 10;
 
 template <typename Call>
 auto retryOnInterrupt(Call call) {
@@ -209,40 +204,6 @@ void InputFile::close() {
   const int closed = fs_.close(fd_);
   fd_ = -1;
   if (closed < 0) fail(closed, path_);
-}
-
-void readWholeFile(FileSystem& fs, const std::string& path, ByteBuffer& out) {
-  out.clear();
-  const int fd = fs.openRead(path);
-  if (fd < 0) fail(fd, path);
-  DescriptorGuard file(fs, fd);
-
-  const std::int64_t expected = fs.size(fd);
-  if (expected < 0) fail(expected, path);
-  out.reserve(static_cast<std::size_t>(expected));
-
-  // The size is only a hint: read until the end of the file, which may have shrunk or grown.
-  for (;;) {
-    const std::size_t room = out.capacity() - out.size();
-    std::int64_t n = 0;
-    if (room > 0) {
-      n = fs.read(fd, out.data() + out.size(), std::min(room, kChunkBytes));
-      if (n < 0) fail(n, path);
-      out.commit(out.size() + static_cast<std::size_t>(n));
-    } else {
-      // The buffer is full: a small probe finds the end without doubling the buffer.
-      std::uint8_t probe[kProbeBytes];
-      n = fs.read(fd, probe, sizeof probe);
-      if (n < 0) fail(n, path);
-      out.append(probe, static_cast<std::size_t>(n));
-    }
-    if (n == 0) break;
-  }
-
-  // The input was only read, yet a failing close can still mean a lost error from the device:
-  // report it like any other failure of the run.
-  const int closed = file.close();
-  if (closed < 0) fail(closed, path);
 }
 
 void makeDirectories(FileSystem& fs, const std::string& path) {

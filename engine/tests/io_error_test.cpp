@@ -87,9 +87,8 @@ TEST(IoErrorTest, RealMissingPathsGiveTheirMessages) {
       {folder.file("plain.bin/inside.bin"), "Invalid filename"},  // ENOTDIR
   };
   for (const auto& [path, message] : cases) {
-    ByteBuffer out;
     try {
-      readWholeFile(FileSystem::system(), path, out);
+      InputFile file(FileSystem::system(), path);
       ADD_FAILURE() << path << " was read";
     } catch (const IoError& error) {
       EXPECT_STREQ(error.what(), message) << path;

@@ -13,7 +13,6 @@
 
 namespace ravlin {
 
-class ByteBuffer;
 
 // Each call returns a non-negative result on success and a negated errno value on failure.
 // Descriptors are plain ints. The default instance forwards to POSIX.
@@ -90,10 +89,6 @@ class InputFile {
   int fd_;
   std::uint64_t size_ = 0;
 };
-
-// Reads the whole file at `path` into `out` (replacing its contents), through large reads.
-// Throws IoError; the descriptor is closed on every path.
-void readWholeFile(FileSystem& fs, const std::string& path, ByteBuffer& out);
 
 enum class Overwrite { kReplace, kRefuse };
 
