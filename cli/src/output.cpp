@@ -93,6 +93,7 @@ class FileOutput final : public Output {
         file_(FileSystem::system(), request.path,
               request.replace ? Overwrite::kReplace : Overwrite::kRefuse) {
     setFileToRemoveOnSignal(file_.temporaryPath().c_str());
+    signalsHeld_.release();
   } catch (const IoError& error) {
     const int err = error.systemError();
     if (err == EEXIST) throw Failure(request.path, "already exists; use -f to replace it");
@@ -171,6 +172,7 @@ class FileOutput final : public Output {
   }
 
   FileOutputRequest request_;
+  CleanupSignalsHeld signalsHeld_;  // from before the temporary file exists until it is recorded
   AtomicFile file_;
   std::uint64_t offset_ = 0;     // bytes handed in so far
   std::uint64_t heldZeros_ = 0;  // zeros at their end not yet written nor skipped

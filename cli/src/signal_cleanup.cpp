@@ -64,6 +64,18 @@ void setFileToRemoveOnSignal(const char* path) {
   g_pathSet = 1;
 }
 
+CleanupSignalsHeld::CleanupSignalsHeld() {
+  sigset_t held;
+  ::sigemptyset(&held);
+  for (const int signal : kSignals) ::sigaddset(&held, signal);
+  ::sigprocmask(SIG_BLOCK, &held, &previous_);
+}
+
+void CleanupSignalsHeld::release() {
+  if (held_) ::sigprocmask(SIG_SETMASK, &previous_, nullptr);
+  held_ = false;
+}
+
 void dieOfSignal(int signal) {
   removeRecordedFile();
   reRaise(signal);

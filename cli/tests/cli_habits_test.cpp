@@ -107,9 +107,10 @@ TEST_F(CliRun, SignalsLeaveNoPartialOutput) {
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     RunRequest request{{"unpack", "-m1", "-o", "big.out"}, enginePack(Method::kI, kSprite)};
     request.afterInput = [&](pid_t child) {
-      // The output's temporary file appears once the first bytes are through.
-      for (int i = 0; i < 1000 && scratch_.names().empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      // The signal comes as soon as the temporary file appears, which is when a late record of
+      // it for removal would let the file stay behind.
+      for (int i = 0; i < 100'000 && scratch_.names().empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
       }
       EXPECT_EQ(scratch_.names().size(), 1u);
       ::kill(child, signal);
