@@ -17,6 +17,9 @@ constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 char g_path[PATH_MAX + 1];
 volatile sig_atomic_t g_pathSet = 0;
+// While set, a signal is only noted in g_pendingSignal; the holder acts on it when it lets go.
+volatile sig_atomic_t g_holding = 0;
+volatile sig_atomic_t g_pendingSignal = 0;
 
 void removeRecordedFile() {
   if (g_pathSet != 0) ::unlink(g_path);
@@ -36,6 +39,10 @@ void reRaise(int signal) {
 }
 
 extern "C" void onSignal(int signal) {
+  if (g_holding != 0) {
+    g_pendingSignal = signal;
+    return;
+  }
   removeRecordedFile();
   reRaise(signal);
 }
@@ -64,16 +71,19 @@ void setFileToRemoveOnSignal(const char* path) {
   g_pathSet = 1;
 }
 
+// A flag rather than the signal mask: this runs for every output file, and costs no system call.
 CleanupSignalsHeld::CleanupSignalsHeld() {
-  sigset_t held;
-  ::sigemptyset(&held);
-  for (const int signal : kSignals) ::sigaddset(&held, signal);
-  ::sigprocmask(SIG_BLOCK, &held, &previous_);
+  g_holding = 1;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
 }
 
 void CleanupSignalsHeld::release() {
-  if (held_) ::sigprocmask(SIG_SETMASK, &previous_, nullptr);
+  if (!held_) return;
   held_ = false;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  g_holding = 0;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  if (const int signal = g_pendingSignal; signal != 0) dieOfSignal(signal);
 }
 
 void dieOfSignal(int signal) {

@@ -2,8 +2,6 @@
 // pipe), so that no partial file stays behind, and then ending with the signal's usual status.
 #pragma once
 
-#include <signal.h>
-
 namespace ravlin::cli {
 
 // Installs the handlers for SIGINT, SIGTERM, SIGHUP and SIGPIPE. A signal that the caller's parent
@@ -25,7 +23,6 @@ class CleanupSignalsHeld {
   void release();
 
  private:
-  sigset_t previous_;
   bool held_ = true;
 };
 
