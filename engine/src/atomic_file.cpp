@@ -1,11 +1,15 @@
 // Writing a file beside its target and renaming it over the target once it is complete.
 #include "ravlin/atomic_file.h"
 
+#include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <random>
+#include <chrono>
+#include <cstdlib>
+#include <string_view>
 #include <utility>
 
 #include "path_parts.h"
@@ -22,37 +26,65 @@ constexpr int kTempNameAttempts = 100;
 // As many links as the kernel follows before it gives up with ELOOP.
 constexpr int kMaxLinkHops = 40;
 
-std::string randomSuffix(std::mt19937_64& random) {
+// Six characters for a temporary name. The kernel's random bytes make a clash with another
+// writer's name unlikely; the clock stands in if they cannot be had at once.
+std::string randomSuffix() {
   static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kChars - 2);
-  std::string suffix(6, ' ');
-  for (char& c : suffix) c = kChars[pick(random)];
+  unsigned char bytes[6];
+  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+    auto clock = static_cast<std::uint64_t>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    for (unsigned char& byte : bytes) {
+      byte = static_cast<unsigned char>(clock);
+      clock = clock * 6364136223846793005u + 1442695040888963407u;
+    }
+  }
+  std::string suffix(sizeof bytes, ' ');
+  for (std::size_t i = 0; i < sizeof bytes; ++i) suffix[i] = kChars[bytes[i] % (sizeof kChars - 1)];
   return suffix;
+}
+
+// The umask as Linux shows it in /proc/self/status, or -1 where it does not.
+long umaskFromProc() {
+  const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  char text[8192];
+  std::size_t size = 0;
+  for (ssize_t got; size < sizeof text && (got = ::read(fd, text + size, sizeof text - size)) > 0;) {
+    size += static_cast<std::size_t>(got);
+  }
+  ::close(fd);
+  const std::string_view status(text, size);
+  const std::size_t at = status.find("\nUmask:");
+  if (at == std::string_view::npos) return -1;
+  return std::strtol(text + at + 7, nullptr, 8);
 }
 
 // The mode that open() gives a new file asked for with 0666. The umask can only be read by
 // setting it, which would race with other threads creating files; Linux also shows it in
 // /proc/self/status, which is read instead when it is there.
 mode_t newFileMode() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("Umask:", 0) == 0) {
-      return static_cast<mode_t>(0666 & ~std::stoul(line.substr(6), nullptr, 8));
-    }
+  long mask = umaskFromProc();
+  if (mask < 0) {
+    mask = ::umask(022);
+    ::umask(static_cast<mode_t>(mask));
   }
-  const mode_t mask = ::umask(022);
-  ::umask(mask);
   return static_cast<mode_t>(0666 & ~mask);
 }
 
+// Where `path` leads once its symbolic links are followed, and whether something is there.
+struct LinkEnd {
+  std::string path;
+  bool missing = false;
+};
+
 // Follows `path` while it is a symbolic link. A link's relative text counts from the link's
 // own folder. A link to a missing file resolves to that file's name, which is then created.
-std::string followLinks(FileSystem& fs, std::string path) {
+LinkEnd followLinks(FileSystem& fs, std::string path) {
   for (int hop = 0; hop < kMaxLinkHops; ++hop) {
     std::string text;
     const int result = fs.readLink(path, text);
-    if (result == -EINVAL || result == -ENOENT) return path;
+    if (result == -EINVAL || result == -ENOENT) return {std::move(path), result == -ENOENT};
     if (result < 0) throw IoError::fromErrno(-result, path);
     path = text.starts_with('/') ? text : detail::parentFolder(path) + "/" + text;
   }
@@ -66,9 +98,11 @@ AtomicFile::AtomicFile(FileSystem& fs, const std::string& target, Overwrite over
   if (detail::lastName(target).empty() || target.back() == '/') {
     throw IoError::fromErrno(EISDIR, target);
   }
-  target_ = followLinks(fs_, target);
+  LinkEnd end = followLinks(fs_, target);
+  target_ = std::move(end.path);
 
-  const int mode = fs_.permissionsOf(target_);
+  // A name that readlink found missing needs no second look.
+  const int mode = end.missing ? -ENOENT : fs_.permissionsOf(target_);
   if (mode >= 0) {
     if (overwrite_ == Overwrite::kRefuse) fail(-EEXIST);
     // Renaming needs write access to the folder only: without this check a file the user may
@@ -82,9 +116,8 @@ AtomicFile::AtomicFile(FileSystem& fs, const std::string& target, Overwrite over
 
   const std::string folder = detail::parentFolder(target_);
   const std::string stem(detail::lastName(target_).substr(0, kMaxTempStem));
-  std::mt19937_64 random(std::random_device{}());
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-    std::string candidate = folder + "/." + stem + "." + randomSuffix(random);
+    std::string candidate = folder + "/." + stem + "." + randomSuffix();
     const int fd = fs_.createNew(candidate);
     if (fd >= 0) {
       temporary_ = std::move(candidate);
