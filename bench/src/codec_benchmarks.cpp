@@ -41,6 +41,8 @@ const char* methodName(Method method) {
 
 // The blocks of a well-formed stream, end marker excluded: what the per-block costs of the
 // engine are measured against, and what tells short real blocks from friendly generated ones.
+// Timed on its own it is also the block chain walked with nothing written: from one control
+// byte to the next, the least that any unpacker taking blocks in order spends per block.
 BlockStats countBlocks(const Bytes& stream, Method method) {
   BlockStats stats;
   const std::size_t unit = static_cast<std::size_t>(unitSize(method));
@@ -176,6 +178,13 @@ void addMemoryRuns(const std::shared_ptr<Prepared>& p, Method method) {
     for (auto _ : state) {
       pack(method, p->set->bytes, out, quiet);
       benchmark::DoNotOptimize(out.data());
+    }
+    reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
+  });
+  add(*p, std::string("walk-") + methodName(method), [p, method, i](benchmark::State& state) {
+    for (auto _ : state) {
+      BlockStats stats = countBlocks(p->packed[i], method);
+      benchmark::DoNotOptimize(stats);
     }
     reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
   });

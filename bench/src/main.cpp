@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "codec_benchmarks.h"
+#include "core_clock.h"
 #include "data_sets.h"
 #include "ravlin/scratch_folder.h"
 #include "summary_reporter.h"
@@ -70,7 +71,8 @@ int main(int argc, char** argv) {
     const ravlin::testing::ScratchFolder scratch;  // the files the file runs read
     const auto sets = ravlin::bench::loadDataSets(kDataSetBytes);
     for (const auto& set : sets) ravlin::bench::registerBenchmarks(set, scratch.path());
-    ravlin::bench::SummaryReporter reporter(sets, isatty(STDOUT_FILENO) != 0);
+    ravlin::bench::SummaryReporter reporter(sets, isatty(STDOUT_FILENO) != 0,
+                                            ravlin::bench::measureCoreClockGHz());
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
   } catch (const std::exception& error) {

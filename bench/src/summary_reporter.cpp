@@ -25,8 +25,8 @@ std::string format(const char* pattern, double value) {
 
 }  // namespace
 
-SummaryReporter::SummaryReporter(const std::vector<DataSet>& sets, bool colour)
-    : ConsoleReporter(colour ? OO_ColorTabular : OO_Tabular) {
+SummaryReporter::SummaryReporter(const std::vector<DataSet>& sets, bool colour, double clockGHz)
+    : ConsoleReporter(colour ? OO_ColorTabular : OO_Tabular), clockGHz_(clockGHz) {
   for (const DataSet& set : sets) {
     targets_.push_back({set.name, set.wordUnits, set.bytes.size()});
   }
@@ -172,6 +172,19 @@ int SummaryReporter::printTargets(std::ostream& out) const {
         << " ns per block packing, "
         << format("%.2f", nanosecondsPerBlock(set + "unpack-" + method, target.size))
         << " ns unpacking\n";
+    if (clockGHz_ > 0 && blocks >= 1) {
+      // What the unpack target allows per block, against what walking the blocks alone costs.
+      const double decompress = megabytesPerSecond(set + "lz4-decompress");
+      const double allowed = decompress <= 0 ? -1
+                                             : static_cast<double>(target.size) * 1e3 /
+                                                   (kUnpackTarget * decompress) / blocks;
+      const auto cycles = [this](double ns) { return ns < 0 ? -1 : ns * clockGHz_; };
+      out << "    cycles per block at " << format("%.2f", clockGHz_) << " GHz: unpacking "
+          << format("%.1f", cycles(nanosecondsPerBlock(set + "unpack-" + method, target.size)))
+          << ", walking the blocks alone "
+          << format("%.1f", cycles(nanosecondsPerBlock(set + "walk-" + method, target.size)))
+          << ", the unpack target allows " << format("%.1f", cycles(allowed)) << "\n";
+    }
   }
   return missed;
 }

@@ -16,8 +16,9 @@ namespace ravlin::bench {
 // speed to LZ4's in the same direction, and whether each target is met.
 class SummaryReporter : public benchmark::ConsoleReporter {
  public:
-  // Colours the console report only when it goes to a terminal.
-  SummaryReporter(const std::vector<DataSet>& sets, bool colour);
+  // Colours the console report only when it goes to a terminal. `clockGHz` turns nanoseconds
+  // per block into cycles; negative leaves them out.
+  SummaryReporter(const std::vector<DataSet>& sets, bool colour, double clockGHz);
 
   void ReportRuns(const std::vector<Run>& runs) override;
   void Finalize() override;
@@ -46,6 +47,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   std::vector<Target> targets_;
   std::map<std::string, Figures> figures_;
   long long repetitions_ = 1;
+  double clockGHz_;
 };
 
 }  // namespace ravlin::bench
