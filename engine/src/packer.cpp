@@ -18,8 +18,9 @@ using detail::Progress;
 constexpr std::uint32_t kMaxBlock = 127;
 // The last units of the input are packed by the careful loop, which knows how the scan ends.
 // Ahead of them neither a block (up to 126 units past the fast loop's end) nor the search for the
-// start of the block after it (up to 128 units and a word of 64 further) reads past the end.
-constexpr std::uint64_t kTailUnits = 384;
+// start of the block after it (up to 128 units, then the word of 64 that is compared ahead, and
+// 31 bytes more) reads past the end: 126 + 127 + 64 + 64 + 31 units at most.
+constexpr std::uint64_t kTailUnits = 448;
 // Input bytes one fast pass covers at most, so that a sink is asked for bounded room.
 constexpr std::uint64_t kPassBytes = std::uint64_t{1} << 20;
 
@@ -67,6 +68,7 @@ class BlockStarts {
   BlockStarts(const std::uint8_t* in, std::uint64_t from) : in_(in), word_(from / 64) {
     const std::uint32_t offset = from % 64;
     equal_ = load(in_, word_) & (~std::uint64_t{0} << offset);
+    ahead_ = load(in_, word_ + 1);
     starts_ = startsOf(0) & (~std::uint64_t{0} << offset << 1);
   }
 
@@ -77,7 +79,10 @@ class BlockStarts {
       if ((word_ + 1) * 64 >= bound) return kNone;
       ++word_;
       const std::uint64_t previous = equal_;
-      equal_ = load(in_, word_);
+      // The word after is compared now, while the blocks of this one are packed, so that moving
+      // on to it next time does not wait for its loads.
+      equal_ = ahead_;
+      ahead_ = load(in_, word_ + 1);
       starts_ = startsOf(previous);
     }
     const std::uint64_t start = word_ * 64 + detail::trailingZeros64(starts_);
@@ -109,6 +114,7 @@ class BlockStarts {
   const std::uint8_t* in_;
   std::uint64_t word_;
   std::uint64_t equal_ = 0;
+  std::uint64_t ahead_ = 0;  // e(t) of the word after word_
   std::uint64_t starts_ = 0;
 };
 
