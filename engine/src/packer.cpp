@@ -75,7 +75,8 @@ class BlockStarts {
   // The next block start after the one the scan is at, or kNone when there is none in the words
   // that begin below `bound`; a later call with a larger bound goes on from there.
   std::uint64_t next(std::uint64_t bound) {
-    while (starts_ == 0) {
+    // Once a word at most: kept off the path that runs from one block to the next.
+    while (starts_ == 0) [[unlikely]] {
       if ((word_ + 1) * 64 >= bound) return kNone;
       ++word_;
       const std::uint64_t previous = equal_;
@@ -148,7 +149,7 @@ FastPosition packBlocks(const std::uint8_t* in, FastPosition from, std::uint64_t
   std::uint32_t repeat = equalsNext<U>(in, i) ? 1u : 0u;
   std::uint64_t next = starts.next(i + kMaxBlock + 1);
   while (i < limit) {
-    if (next - i > kMaxBlock) {
+    if (next - i > kMaxBlock) [[unlikely]] {
       // A block of more than 127 units: cut, and the rest starts a block of its own.
       const std::uint32_t cutRepeat = repeat;
       putBlock(kMaxBlock, repeat);
