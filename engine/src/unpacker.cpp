@@ -54,8 +54,10 @@ inline void fillRepeat(std::uint8_t* out, const std::uint8_t* unit, std::size_t 
   const __m128i run = _mm_set1_epi64x(
       static_cast<long long>(value * (U == 1 ? 0x0101010101010101ull : 0x0001000100010001ull)));
   for (std::size_t offset = 0; offset < kRepeatWidth<U>; offset += 16) store16(out + offset, run);
-  for (std::size_t offset = kRepeatWidth<U>; offset < bytes; offset += 16) {
-    store16(out + offset, run);
+  if (bytes > kRepeatWidth<U>) [[unlikely]] {
+    for (std::size_t offset = kRepeatWidth<U>; offset < bytes; offset += 16) {
+      store16(out + offset, run);
+    }
   }
 }
 
@@ -65,8 +67,10 @@ inline void copyLiteral(std::uint8_t* out, const std::uint8_t* in, std::size_t b
   for (std::size_t offset = 0; offset < kLiteralWidth<U>; offset += 16) {
     store16(out + offset, detail::load16(in + offset));
   }
-  for (std::size_t offset = kLiteralWidth<U>; offset < bytes; offset += 16) {
-    store16(out + offset, detail::load16(in + offset));
+  if (bytes > kLiteralWidth<U>) [[unlikely]] {
+    for (std::size_t offset = kLiteralWidth<U>; offset < bytes; offset += 16) {
+      store16(out + offset, detail::load16(in + offset));
+    }
   }
 }
 
@@ -179,7 +183,7 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
           o += bytes;
           block += 1 + U;
         } else {
-          if (control == 0x00) {
+          if (control == 0x00) [[unlikely]] {
             sink.commit(static_cast<std::size_t>(o - start));
             markerSeen_ = true;
             const auto taken = static_cast<std::size_t>(block + 1 - begin);
