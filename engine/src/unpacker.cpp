@@ -41,11 +41,12 @@ inline void store16(std::uint8_t* out, __m128i bytes) {
 
 // Bytes that a repeat and a literal block write whatever their length: the runs and literals of
 // graphics mostly fit, so most blocks take no length test that could be mispredicted. Word units
-// make the blocks longer in bytes, and get wider stores (measured faster on the 15-bit sets).
+// make runs longer in bytes, and their repeats get wider stores (measured faster on the 15-bit
+// sets; wider literal copies measured slower).
 template <int U>
 constexpr std::size_t kRepeatWidth = U == 1 ? 48 : 64;
 template <int U>
-constexpr std::size_t kLiteralWidth = U == 1 ? 32 : 64;
+constexpr std::size_t kLiteralWidth = 32;
 
 // Writes the unit at `unit` over `bytes` bytes at `out`, and up to kRepeatWidth<U> bytes.
 template <int U>
