@@ -15,7 +15,6 @@ class HookedFileSystem : public ravlin::FileSystem {
   int renameError = 0;
   int accessError = 0;
 
-  int openRead(const std::string& path) override { return real().openRead(path); }
   int openRegular(const std::string& path) override { return real().openRegular(path); }
   int createNew(const std::string& path) override { return real().createNew(path); }
   std::int64_t read(int fd, void* buffer, std::size_t count) override {

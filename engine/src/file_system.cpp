@@ -1,5 +1,5 @@
-// The POSIX file layer and the whole-file operations built on it: reading a file into memory and
-// creating folders with their parents. Replacing a file atomically is atomic_file.cpp.
+// The POSIX file layer, the input file read in pieces, and creating folders with their parents.
+// Replacing a file atomically is atomic_file.cpp.
 #include "ravlin/file_system.h"
 
 #include <fcntl.h>
@@ -31,10 +31,6 @@ int negatedErrnoOr(int result) {
 
 class PosixFileSystem final : public FileSystem {
  public:
-  int openRead(const std::string& path) override {
-    return negatedErrnoOr(
-        retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
-  }
   int openRegular(const std::string& path) override {
     const int fd = negatedErrnoOr(
         retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
@@ -143,29 +139,6 @@ class PosixFileSystem final : public FileSystem {
     if (::stat(path.c_str(), &info) != 0) return -errno;
     return S_ISDIR(info.st_mode) ? 1 : 0;
   }
-};
-
-// Closes a descriptor when an error leaves its scope early; the normal path closes it explicitly
-// so that a failing close can be reported.
-class DescriptorGuard {
- public:
-  DescriptorGuard(FileSystem& fs, int fd) : fs_(fs), fd_(fd) {}
-  DescriptorGuard(const DescriptorGuard&) = delete;
-  DescriptorGuard& operator=(const DescriptorGuard&) = delete;
-  ~DescriptorGuard() {
-    if (fd_ >= 0) fs_.close(fd_);
-  }
-  int get() const { return fd_; }
-  // Closes now; returns the close's result (a negated errno on failure).
-  int close() {
-    const int result = fs_.close(fd_);
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  FileSystem& fs_;
-  int fd_;
 };
 
 [[noreturn]] void fail(std::int64_t negatedErrno, const std::string& path) {

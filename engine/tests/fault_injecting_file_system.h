@@ -16,7 +16,6 @@
 namespace ravlin::testing {
 
 enum class FsCall {
-  kOpenRead,
   kOpenRegular,
   kCreateNew,
   kRead,
@@ -42,12 +41,11 @@ enum class FsCall {
 
 inline const char* fsCallName(FsCall call) {
   static constexpr std::array<const char*, static_cast<std::size_t>(FsCall::kCount)> kNames = {
-      "openRead",       "openRegular",     "createNew",   "read",
-      "write",          "size",            "close",       "sync",
-      "syncFolder",     "setPermissions",  "setModifiedTime", "rename",
-      "renameNoReplace", "remove",         "makeDirectory", "sizeOf",
-      "permissionsOf",  "mayWrite",        "readLink",    "isDirectory",
-      "seek"};
+      "openRegular",   "createNew",       "read",          "write",
+      "size",          "close",           "sync",          "syncFolder",
+      "setPermissions", "setModifiedTime", "rename",       "renameNoReplace",
+      "remove",        "makeDirectory",   "sizeOf",        "permissionsOf",
+      "mayWrite",      "readLink",        "isDirectory",   "seek"};
   return kNames[static_cast<std::size_t>(call)];
 }
 
@@ -74,10 +72,6 @@ class FaultInjectingFileSystem final : public FileSystem {
   // Descriptors opened through this layer and not yet closed.
   std::size_t openDescriptors() const { return open_.size(); }
 
-  int openRead(const std::string& path) override {
-    if (shouldFail(FsCall::kOpenRead)) return -failErrno_;
-    return track(real_.openRead(path));
-  }
   int openRegular(const std::string& path) override {
     if (shouldFail(FsCall::kOpenRegular)) return -failErrno_;
     return track(real_.openRegular(path));

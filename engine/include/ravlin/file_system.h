@@ -20,7 +20,6 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  virtual int openRead(const std::string& path) = 0;
   // Opens an existing regular file for reading without ever blocking: a folder, FIFO, socket or
   // device is refused with -EACCES (opening a FIFO could wait forever for a writer).
   virtual int openRegular(const std::string& path) = 0;
