@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "block_windows.h"
 #include "progress.h"
 #include "ravlin/codec.h"
 #include "unit_scan.h"
@@ -89,6 +90,27 @@ inline void copyLiteral(std::uint8_t* out, const std::uint8_t* in, std::size_t b
 
 #endif
 
+// Decodes the block at `block` to `out` and returns the block after it; at an end marker,
+// returns `block` itself and writes nothing.
+template <int U>
+inline const std::uint8_t* decodeBlock(const std::uint8_t* block, std::uint8_t*& out) {
+  const std::uint32_t control = *block;
+  // A branch on the kind, well predicted on real graphics, lets the processor run on into the
+  // next block without waiting for this control byte when the block is a repeat.
+  if (control >= 0x80) {
+    const std::size_t bytes = (control & 0x7F) * std::size_t{U};
+    fillRepeat<U>(out, block + 1, bytes);
+    out += bytes;
+    return block + 1 + U;
+  }
+  if (control == 0x00) [[unlikely]]
+    return block;
+  const std::size_t bytes = control * std::size_t{U};
+  copyLiteral<U>(out, block + 1, bytes);
+  out += bytes;
+  return block + 1 + bytes;
+}
+
 }  // namespace
 
 class Unpacker::Impl {
@@ -131,6 +153,9 @@ class UnitUnpacker final : public Unpacker::Impl {
   void output(const std::uint8_t* block, std::uint64_t count, OutputSink& sink);
 
   Progress progress_;
+#if defined(RAVLIN_BLOCK_WINDOWS)
+  const bool windows_ = detail::blockWindowsInUse();
+#endif
   std::size_t carried_ = 0;
   std::uint8_t carry_[kLongestBlock<U>];
 };
@@ -175,27 +200,21 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
       const std::uint8_t* block = begin + p;
       const std::uint8_t* const blockStop = begin + stop;
       while (block < blockStop) {
-        const std::uint32_t control = *block;
-        // A branch on the kind, well predicted on real graphics, lets the processor run on into
-        // the next block without waiting for this control byte when the block is a repeat.
-        if (control >= 0x80) {
-          const std::size_t bytes = (control & 0x7F) * std::size_t{U};
-          fillRepeat<U>(o, block + 1, bytes);
-          o += bytes;
-          block += 1 + U;
-        } else {
-          if (control == 0x00) [[unlikely]] {
-            sink.commit(static_cast<std::size_t>(o - start));
-            markerSeen_ = true;
-            const auto taken = static_cast<std::size_t>(block + 1 - begin);
-            read_ = base + taken;
-            return taken;
-          }
-          const std::size_t bytes = control * std::size_t{U};
-          copyLiteral<U>(o, block + 1, bytes);
-          o += bytes;
-          block += 1 + bytes;
+#if defined(RAVLIN_BLOCK_WINDOWS)
+        if (!kEveryBlock && windows_) {
+          block = detail::decodeWindows<U>(block, blockStop, o);
+          if (block >= blockStop) break;
         }
+#endif
+        const std::uint8_t* const next = decodeBlock<U>(block, o);
+        if (next == block) [[unlikely]] {
+          sink.commit(static_cast<std::size_t>(o - start));
+          markerSeen_ = true;
+          const auto taken = static_cast<std::size_t>(block + 1 - begin);
+          read_ = base + taken;
+          return taken;
+        }
+        block = next;
         if constexpr (kEveryBlock) break;
       }
       // The sink has every byte before the host hears of them, in case the host throws.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "block_windows.h"
 #include "codec_support.h"
 #include "ravlin/datagen.h"
 
@@ -302,6 +303,19 @@ TEST(FastCodec, UnpacksLikeTheReference) {
   const std::vector<Input> inputs = unpackInputs();
   for (const Method method : {Method::kI, Method::kII}) {
     expectSameRuns(&ravlin::unpack, &reference::unpack, method, inputs);
+  }
+}
+
+// Processors without wide byte permutes unpack with the plain loop alone: the same checks on it.
+TEST(FastCodec, UnpacksLikeTheReferenceWithThePlainLoop) {
+  struct PlainLoop {
+    PlainLoop() { detail::useBlockWindows(false); }
+    ~PlainLoop() { detail::useBlockWindows(true); }
+  } plainLoop;
+  const std::vector<Input> inputs = unpackInputs();
+  for (const Method method : {Method::kI, Method::kII}) {
+    expectSameRuns(&ravlin::unpack, &reference::unpack, method, inputs);
+    expectSameStreamedRuns(false, method, inputs);
   }
 }
 
