@@ -173,7 +173,8 @@ int SummaryReporter::printTargets(std::ostream& out) const {
         << format("%.2f", nanosecondsPerBlock(set + "unpack-" + method, target.size))
         << " ns unpacking\n";
     if (clockGHz_ > 0 && blocks >= 1) {
-      // What the unpack target allows per block, against what walking the blocks alone costs.
+      // What the unpack target allows per block, against what walking the blocks alone and
+      // writing them alone cost.
       const double decompress = megabytesPerSecond(set + "lz4-decompress");
       const double allowed = decompress <= 0 ? -1
                                              : static_cast<double>(target.size) * 1e3 /
@@ -183,6 +184,8 @@ int SummaryReporter::printTargets(std::ostream& out) const {
           << format("%.1f", cycles(nanosecondsPerBlock(set + "unpack-" + method, target.size)))
           << ", walking the blocks alone "
           << format("%.1f", cycles(nanosecondsPerBlock(set + "walk-" + method, target.size)))
+          << ", writing them alone "
+          << format("%.1f", cycles(nanosecondsPerBlock(set + "place-" + method, target.size)))
           << ", the unpack target allows " << format("%.1f", cycles(allowed)) << "\n";
     }
   }
