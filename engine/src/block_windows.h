@@ -32,52 +32,61 @@ void useBlockWindows(bool on);
 
 constexpr std::uint64_t kWindowBytes = 64;
 
-// Writes 32 bytes to `out`: those at `units` for a literal block, `run` for a repeat block.
+// Offsets are window offsets; an offset from 64 to 126 lies in the next window, and kUnknown
+// stands for any end that the window cannot give: an end marker's, or one at 127 or beyond.
+constexpr int kUnknown = 127;
+
+// Writes 32 bytes to `out`: those at `units` for a literal block, `run` for a repeat block, as
+// the top bit of each byte of `control` says.
 RAVLIN_WINDOW_TARGET inline void write32(std::uint8_t* out, const std::uint8_t* units,
-                                         __mmask32 repeat, __m256i run) {
+                                         __m256i control, __m256i run) {
   const __m256i literal = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(units));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
-                      _mm256_mask_blend_epi8(repeat, literal, run));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_blendv_epi8(literal, run, control));
 }
 
-// Writes the block at `block`, whose control byte is `control`, to `out`: `bytes` bytes, and up to
-// the next multiple of 32 beyond them.
+// Writes the `bytes` bytes of the block at `block` to `out`, and up to the next multiple of 32.
 template <int U>
 RAVLIN_WINDOW_TARGET inline void writeBlock(std::uint8_t* out, const std::uint8_t* block,
-                                            std::uint32_t control, std::uint64_t bytes) {
+                                            std::uint64_t bytes) {
   __m256i run;
   if constexpr (U == 1) {
     run = _mm256_set1_epi8(static_cast<char>(block[1]));
   } else {
     run = _mm256_set1_epi16(static_cast<short>(block[1] | block[2] << 8));
   }
-  const __mmask32 repeat = 0 - (control >> 7);
-  write32(out, block + 1, repeat, run);
+  const __m256i control = _mm256_set1_epi8(static_cast<char>(block[0]));
+  write32(out, block + 1, control, run);
   if (bytes > 32) [[unlikely]] {
     for (std::uint64_t offset = 32; offset < bytes; offset += 32) {
-      write32(out + offset, block + 1 + offset, repeat, run);
+      write32(out + offset, block + 1 + offset, control, run);
     }
   }
 }
 
-// For every byte of the window at `window`, taken as a control byte: the window offset where
-// its block would end, or 255 when that is not known here (an end marker, or beyond 254).
+// The lanes 0 to 63, plus `base`.
+RAVLIN_WINDOW_TARGET inline __m512i laneNumbers(char base) {
+  return _mm512_add_epi8(
+      _mm512_set_epi8(63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45,
+                      44, 43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26,
+                      25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5,
+                      4, 3, 2, 1, 0),
+      _mm512_set1_epi8(base));
+}
+
+// For every byte of the window at `window`, taken as a control byte: the offset where its block
+// would end.
 template <int U>
 RAVLIN_WINDOW_TARGET inline __m512i blockEnds(const std::uint8_t* window) {
   const __m512i bytes = _mm512_loadu_si512(window);
-  const __m512i offsets = _mm512_set_epi8(
-      63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43, 42, 41,
-      40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18,
-      17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
   const __m512i one = _mm512_set1_epi8(1);
   // A literal block takes 1 + C * U bytes (at most 255), a repeat block 1 + U.
   const __m512i literal =
       U == 1 ? _mm512_add_epi8(bytes, one) : _mm512_add_epi8(_mm512_add_epi8(bytes, bytes), one);
   const __m512i length =
       _mm512_mask_blend_epi8(_mm512_movepi8_mask(bytes), literal, _mm512_set1_epi8(1 + U));
-  const __m512i ends = _mm512_adds_epu8(offsets, length);
-  return _mm512_mask_mov_epi8(ends, _mm512_cmpeq_epi8_mask(bytes, _mm512_setzero_si512()),
-                              _mm512_set1_epi8(-1));
+  const __m512i unknown = _mm512_set1_epi8(kUnknown);
+  const __m512i ends = _mm512_min_epu8(_mm512_adds_epu8(laneNumbers(0), length), unknown);
+  return _mm512_mask_mov_epi8(ends, _mm512_cmpeq_epi8_mask(bytes, _mm512_setzero_si512()), unknown);
 }
 
 // GCC 12 warns about a value that its own casts of wide registers leave unset.
@@ -100,41 +109,30 @@ RAVLIN_WINDOW_TARGET inline __m256i lowHalf(__m512i lanes) {
 #pragma GCC diagnostic pop
 #endif
 
-// The jumps applied twice: where the block after the next one ends, from each offset whose jump
-// stays inside the window; the others keep their jump.
-RAVLIN_WINDOW_TARGET inline __m512i twice(__m512i jumps) {
-  const __mmask64 inside = _mm512_cmplt_epu8_mask(jumps, _mm512_set1_epi8(64));
-  return _mm512_mask_permutexvar_epi8(jumps, inside, jumps, jumps);
-}
-
 // Lane k of the result: the k-th block start of the window at `window` from the one at offset
-// `entry` (in every lane), or 64 and above past the window's last block start. A window holds at
-// most 32 block starts, since a block takes at least 2 bytes, so lanes 32 to 63 mean nothing.
-// `exit` gets, in every lane, the offset of the first block start past the window, 255 if unknown.
+// `entry` (in every lane); 64 or more past the window's last block start. A window holds at most
+// 32 block starts, since a block takes at least 2 bytes, so lanes 32 to 63 mean nothing. `exit`
+// gets, in every lane, the offset of the first block start past the window, or kUnknown.
 template <int U>
 RAVLIN_WINDOW_TARGET inline __m512i windowStarts(const std::uint8_t* window, __m512i entry,
                                                  __m512i& exit) {
-  const __m512i ends1 = blockEnds<U>(window);
-  const __m512i ends2 = twice(ends1);
-  const __m512i ends4 = twice(ends2);
-  const __m512i ends8 = twice(ends4);
-  const __m512i ends16 = twice(ends8);
-  // 32 jumps take any start in the window past its end.
-  exit = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, entry, twice(ends16));
-
-  // The same jumps with every end past the window made 64, which a two-table permute keeps, so
-  // that the jumps of the bits of k take no test: lane k makes the jumps of the set bits of k.
-  const __m512i beyond = _mm512_set1_epi8(64);
-  const __m512i near1 = _mm512_min_epu8(ends1, beyond);
-  const __m512i near2 = _mm512_permutex2var_epi8(near1, near1, beyond);
-  const __m512i near4 = _mm512_permutex2var_epi8(near2, near2, beyond);
-  const __m512i near8 = _mm512_permutex2var_epi8(near4, near4, beyond);
-  const __m512i near16 = _mm512_permutex2var_epi8(near8, near8, beyond);
-  __m512i starts = _mm512_mask2_permutex2var_epi8(near1, entry, 0xAAAAAAAA, beyond);
-  starts = _mm512_mask2_permutex2var_epi8(near2, starts, 0xCCCCCCCC, beyond);
-  starts = _mm512_mask2_permutex2var_epi8(near4, starts, 0xF0F0F0F0, beyond);
-  starts = _mm512_mask2_permutex2var_epi8(near8, starts, 0xFF00FF00, beyond);
-  return _mm512_mask2_permutex2var_epi8(near16, starts, 0xFFFF0000, beyond);
+  // A jump table maps an offset of the window to an offset; offsets past the window map to
+  // themselves through the second table of a two-table permute, so a table applied to itself
+  // gives the table of twice its jumps, with no test.
+  const __m512i past = laneNumbers(64);
+  const __m512i jumps1 = blockEnds<U>(window);
+  const __m512i jumps2 = _mm512_permutex2var_epi8(jumps1, jumps1, past);
+  const __m512i jumps4 = _mm512_permutex2var_epi8(jumps2, jumps2, past);
+  const __m512i jumps8 = _mm512_permutex2var_epi8(jumps4, jumps4, past);
+  const __m512i jumps16 = _mm512_permutex2var_epi8(jumps8, jumps8, past);
+  const __m512i jumps32 = _mm512_permutex2var_epi8(jumps16, jumps16, past);
+  exit = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, entry, jumps32);
+  // Lane k makes the jumps of the set bits of k.
+  __m512i starts = _mm512_mask2_permutex2var_epi8(jumps1, entry, 0xAAAAAAAA, past);
+  starts = _mm512_mask2_permutex2var_epi8(jumps2, starts, 0xCCCCCCCC, past);
+  starts = _mm512_mask2_permutex2var_epi8(jumps4, starts, 0xF0F0F0F0, past);
+  starts = _mm512_mask2_permutex2var_epi8(jumps8, starts, 0xFF00FF00, past);
+  return _mm512_mask2_permutex2var_epi8(jumps16, starts, 0xFFFF0000, past);
 }
 
 // Stream bytes whose block starts are listed before their blocks are written.
@@ -167,18 +165,12 @@ RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block
     count += static_cast<std::size_t>(_mm_popcnt_u64(inside));
 
     const std::uint32_t exitOffset = lowestByte(exit);
-    if (exitOffset == 255) [[unlikely]] {
+    if (exitOffset == kUnknown) [[unlikely]] {
       aside = block + starts[--count];
       break;
     }
-    if (exitOffset >= 2 * kWindowBytes) [[unlikely]] {
-      // A long literal passes over the next window: start afresh at the block after it.
-      window += exitOffset;
-      entry = _mm512_setzero_si512();
-    } else {
-      window += kWindowBytes;
-      entry = _mm512_sub_epi8(exit, _mm512_set1_epi8(64));
-    }
+    window += kWindowBytes;
+    entry = _mm512_sub_epi8(exit, _mm512_set1_epi8(64));
   }
 
   std::uint8_t* o = out;
@@ -186,7 +178,7 @@ RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block
     const std::uint8_t* const at = block + starts[k];
     const std::uint32_t control = at[0];
     const std::uint64_t bytes = (control & 0x7F) * std::uint64_t{U};
-    writeBlock<U>(o, at, control, bytes);
+    writeBlock<U>(o, at, bytes);
     o += bytes;
   }
   out = o;
