@@ -44,7 +44,8 @@ RAVLIN_WINDOW_TARGET inline void write32(std::uint8_t* out, const std::uint8_t* 
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_blendv_epi8(literal, run, control));
 }
 
-// Writes the `bytes` bytes of the block at `block` to `out`, and up to the next multiple of 32.
+// Writes the `bytes` bytes of the block at `block` to `out`, and up to 64 bytes or the next
+// multiple of 32.
 template <int U>
 RAVLIN_WINDOW_TARGET inline void writeBlock(std::uint8_t* out, const std::uint8_t* block,
                                             std::uint64_t bytes) {
@@ -55,9 +56,13 @@ RAVLIN_WINDOW_TARGET inline void writeBlock(std::uint8_t* out, const std::uint8_
     run = _mm256_set1_epi16(static_cast<short>(block[1] | block[2] << 8));
   }
   const __m256i control = _mm256_set1_epi8(static_cast<char>(block[0]));
-  write32(out, block + 1, control, run);
-  if (bytes > 32) [[unlikely]] {
-    for (std::uint64_t offset = 32; offset < bytes; offset += 32) {
+  // Word units make runs longer in bytes: their blocks get 64 bytes before the length test.
+  constexpr std::uint64_t kFirstBytes = U == 1 ? 32 : 64;
+  for (std::uint64_t offset = 0; offset < kFirstBytes; offset += 32) {
+    write32(out + offset, block + 1 + offset, control, run);
+  }
+  if (bytes > kFirstBytes) [[unlikely]] {
+    for (std::uint64_t offset = kFirstBytes; offset < bytes; offset += 32) {
       write32(out + offset, block + 1 + offset, control, run);
     }
   }
@@ -140,20 +145,19 @@ constexpr std::ptrdiff_t kStretchBytes = 4096;
 
 // Decodes blocks from `block`, a block start, in whole windows that end at or before `stop` and
 // within one stretch, and writes their units from `out` on. Returns the first block not decoded:
-// the one after the last window, or one that the caller must take alone (an end marker, or a
-// block after which the next start is not known here). The caller guarantees the room and the
-// reach of every block that starts before `stop`, as for its own loop.
+// the one after the last window, or, with `cannotEnd` set, one that the caller must take alone
+// (an end marker, or a block whose end the window cannot give). The caller guarantees the room
+// and the reach of every block that starts before `stop`, as for its own loop.
 template <int U>
 RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block,
-                                                       const std::uint8_t* stop,
-                                                       std::uint8_t*& out) {
+                                                       const std::uint8_t* stop, std::uint8_t*& out,
+                                                       bool& cannotEnd) {
   // The stretch's block starts, as offsets from `block`; each window stores 32 lanes.
   alignas(64) std::uint16_t starts[kStretchBytes / 2 + 64];
   std::size_t count = 0;
   const std::uint8_t* const end = stop - block > kStretchBytes ? block + kStretchBytes : stop;
   const std::uint8_t* window = block;
   __m512i entry = _mm512_setzero_si512();
-  const std::uint8_t* aside = nullptr;  // the block left to the caller, if any
   while (end - window >= static_cast<std::ptrdiff_t>(kWindowBytes)) {
     __m512i exit;
     const __m512i lanes = windowStarts<U>(window, entry, exit);
@@ -162,13 +166,14 @@ RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block
                          _mm512_set1_epi16(static_cast<short>(window - block)));
     _mm512_storeu_si512(starts + count, fromBlock);
     const __mmask64 inside = _mm512_cmplt_epu8_mask(lanes, _mm512_set1_epi8(64)) & 0xFFFFFFFF;
-    count += static_cast<std::size_t>(_mm_popcnt_u64(inside));
-
-    const std::uint32_t exitOffset = lowestByte(exit);
-    if (exitOffset == kUnknown) [[unlikely]] {
-      aside = block + starts[--count];
+    const auto found = static_cast<std::size_t>(_mm_popcnt_u64(inside));
+    if (lowestByte(exit) == kUnknown) [[unlikely]] {
+      // The window's last block is the one it cannot end.
+      count += found - 1;
+      cannotEnd = true;
       break;
     }
+    count += found;
     window += kWindowBytes;
     entry = _mm512_sub_epi8(exit, _mm512_set1_epi8(64));
   }
@@ -182,7 +187,7 @@ RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block
     o += bytes;
   }
   out = o;
-  return aside != nullptr ? aside : window + lowestByte(entry);
+  return cannotEnd ? block + starts[count] : window + lowestByte(entry);
 }
 
 #endif

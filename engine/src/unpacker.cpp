@@ -199,11 +199,18 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
       stop = std::min(stop, p + 2 * blocksThatFit);
       const std::uint8_t* block = begin + p;
       const std::uint8_t* const blockStop = begin + stop;
+#if defined(RAVLIN_BLOCK_WINDOWS)
+      bool windows = !kEveryBlock && windows_;
+#endif
       while (block < blockStop) {
 #if defined(RAVLIN_BLOCK_WINDOWS)
-        if (!kEveryBlock && windows_) {
-          block = detail::decodeWindows<U>(block, blockStop, o);
+        if (windows) {
+          bool cannotEnd = false;
+          block = detail::decodeWindows<U>(block, blockStop, o, cannotEnd);
           if (block >= blockStop) break;
+          // Past a block that the windows cannot end, mostly a long literal of data with few
+          // runs, the plain loop takes the rest of the stretch.
+          windows = !cannotEnd;
         }
 #endif
         const std::uint8_t* const next = decodeBlock<U>(block, o);

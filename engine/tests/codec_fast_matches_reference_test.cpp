@@ -126,6 +126,41 @@ std::vector<Input> unpackInputs() {
   return inputs;
 }
 
+// Exactly `lead` bytes of whole blocks, if a short literal and repeats can make them.
+std::optional<Bytes> blocksOf(std::size_t lead, const Bytes& repeat, int unitBytes) {
+  for (std::size_t units = 0; units <= 3; ++units) {
+    const std::size_t literalBytes = units == 0 ? 0 : 1 + units * unitBytes;
+    if (literalBytes > lead || (lead - literalBytes) % repeat.size() != 0) continue;
+    Bytes bytes;
+    if (units > 0) bytes.push_back(static_cast<std::uint8_t>(units));
+    bytes.resize(literalBytes, 0x30);
+    return bytes + times(static_cast<int>((lead - literalBytes) / repeat.size()), repeat);
+  }
+  return std::nullopt;
+}
+
+// Streams that put a literal of every length class, and an end marker, at every offset of a
+// 64-byte window and of the next: the fast unpacker's window edges, where a block ends on them,
+// before them or past them, with stretches of short blocks on either side.
+std::vector<Input> windowEdgeStreams(int unitBytes) {
+  const Bytes repeat = unitBytes == 1 ? hex("82 41") : hex("82 41 00");
+  const Bytes shortBlocks = times(80, repeat + (unitBytes == 1 ? hex("01 45") : hex("01 45 00")));
+  std::vector<Input> inputs;
+  for (std::size_t lead = 0; lead < 130; ++lead) {
+    const std::optional<Bytes> before = blocksOf(lead, repeat, unitBytes);
+    if (!before) continue;
+    const std::string at = " at " + std::to_string(lead);
+    inputs.push_back({"end marker" + at, *before + hex("00") + shortBlocks});
+    for (const int units : {1, 31, 32, 33, 62, 63, 64, 126, 127}) {
+      Bytes literal = {static_cast<std::uint8_t>(units)};
+      for (int k = 0; k < units * unitBytes; ++k) literal.push_back(static_cast<std::uint8_t>(k));
+      inputs.push_back({"literal of " + std::to_string(units) + at,
+                        *before + literal + shortBlocks + hex("00")});
+    }
+  }
+  return inputs;
+}
+
 std::vector<Bar> withoutRepeats(const std::vector<Bar>& bars) {
   std::vector<Bar> result;
   for (const Bar& bar : bars) {
@@ -303,6 +338,8 @@ TEST(FastCodec, UnpacksLikeTheReference) {
   const std::vector<Input> inputs = unpackInputs();
   for (const Method method : {Method::kI, Method::kII}) {
     expectSameRuns(&ravlin::unpack, &reference::unpack, method, inputs);
+    expectSameRuns(&ravlin::unpack, &reference::unpack, method,
+                   windowEdgeStreams(unitSize(method)));
   }
 }
 
@@ -316,6 +353,8 @@ TEST(FastCodec, UnpacksLikeTheReferenceWithThePlainLoop) {
   for (const Method method : {Method::kI, Method::kII}) {
     expectSameRuns(&ravlin::unpack, &reference::unpack, method, inputs);
     expectSameStreamedRuns(false, method, inputs);
+    expectSameRuns(&ravlin::unpack, &reference::unpack, method,
+                   windowEdgeStreams(unitSize(method)));
   }
 }
 
