@@ -152,6 +152,7 @@ template <int U>
 RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block,
                                                        const std::uint8_t* stop, std::uint8_t*& out,
                                                        bool& cannotEnd) {
+  cannotEnd = false;
   // The stretch's block starts, as offsets from `block`; each window stores 32 lanes.
   alignas(64) std::uint16_t starts[kStretchBytes / 2 + 64];
   std::size_t count = 0;

@@ -205,7 +205,7 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
       while (block < blockStop) {
 #if defined(RAVLIN_BLOCK_WINDOWS)
         if (windows) {
-          bool cannotEnd = false;
+          bool cannotEnd;
           block = detail::decodeWindows<U>(block, blockStop, o, cannotEnd);
           if (block >= blockStop) break;
           // Past a block that the windows cannot end, mostly a long literal of data with few
