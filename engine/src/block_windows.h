@@ -7,9 +7,11 @@
 // and doubling these jumps (one permute each) gives the k-th block start from the window's entry
 // for every k at once. Only the next window's entry depends on this window, through one permute.
 // Then the listed blocks are written one after the other, each with the same few instructions
-// whatever its kind, and with a test on its length that only blocks of more than 32 bytes fail.
+// whatever its kind, and with a test on its length that only blocks of more than 32 bytes (64 for
+// word units) fail.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && \
@@ -44,8 +46,13 @@ RAVLIN_WINDOW_TARGET inline void write32(std::uint8_t* out, const std::uint8_t* 
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_blendv_epi8(literal, run, control));
 }
 
-// Writes the `bytes` bytes of the block at `block` to `out`, and up to 64 bytes or the next
-// multiple of 32.
+// Bytes that a block writes whatever its length. Word units make runs longer in bytes: their
+// blocks get 64 bytes before the length test.
+template <int U>
+constexpr std::uint64_t kFirstBytes = U == 1 ? 32 : 64;
+
+// Writes the `bytes` bytes of the block at `block` to `out`, and on up to kFirstBytes<U> or to
+// the next multiple of 32.
 template <int U>
 RAVLIN_WINDOW_TARGET inline void writeBlock(std::uint8_t* out, const std::uint8_t* block,
                                             std::uint64_t bytes) {
@@ -56,13 +63,11 @@ RAVLIN_WINDOW_TARGET inline void writeBlock(std::uint8_t* out, const std::uint8_
     run = _mm256_set1_epi16(static_cast<short>(block[1] | block[2] << 8));
   }
   const __m256i control = _mm256_set1_epi8(static_cast<char>(block[0]));
-  // Word units make runs longer in bytes: their blocks get 64 bytes before the length test.
-  constexpr std::uint64_t kFirstBytes = U == 1 ? 32 : 64;
-  for (std::uint64_t offset = 0; offset < kFirstBytes; offset += 32) {
+  for (std::uint64_t offset = 0; offset < kFirstBytes<U>; offset += 32) {
     write32(out + offset, block + 1 + offset, control, run);
   }
-  if (bytes > kFirstBytes) [[unlikely]] {
-    for (std::uint64_t offset = kFirstBytes; offset < bytes; offset += 32) {
+  if (bytes > kFirstBytes<U>) [[unlikely]] {
+    for (std::uint64_t offset = kFirstBytes<U>; offset < bytes; offset += 32) {
       write32(out + offset, block + 1 + offset, control, run);
     }
   }
