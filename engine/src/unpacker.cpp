@@ -46,7 +46,6 @@ inline void store16(std::uint8_t* out, __m128i bytes) {
 // sets; wider literal copies measured slower).
 template <int U>
 constexpr std::size_t kRepeatWidth = U == 1 ? 48 : 64;
-template <int U>
 constexpr std::size_t kLiteralWidth = 32;
 
 // Writes the unit at `unit` over `bytes` bytes at `out`, and up to kRepeatWidth<U> bytes.
@@ -63,14 +62,13 @@ inline void fillRepeat(std::uint8_t* out, const std::uint8_t* unit, std::size_t 
   }
 }
 
-// Copies `bytes` bytes, and up to kLiteralWidth<U> bytes.
-template <int U>
+// Copies `bytes` bytes, and up to kLiteralWidth bytes.
 inline void copyLiteral(std::uint8_t* out, const std::uint8_t* in, std::size_t bytes) {
-  for (std::size_t offset = 0; offset < kLiteralWidth<U>; offset += 16) {
+  for (std::size_t offset = 0; offset < kLiteralWidth; offset += 16) {
     store16(out + offset, detail::load16(in + offset));
   }
-  if (bytes > kLiteralWidth<U>) [[unlikely]] {
-    for (std::size_t offset = kLiteralWidth<U>; offset < bytes; offset += 16) {
+  if (bytes > kLiteralWidth) [[unlikely]] {
+    for (std::size_t offset = kLiteralWidth; offset < bytes; offset += 16) {
       store16(out + offset, detail::load16(in + offset));
     }
   }
@@ -83,7 +81,6 @@ inline void fillRepeat(std::uint8_t* out, const std::uint8_t* unit, std::size_t 
   for (std::size_t offset = 0; offset < bytes; offset += U) std::memcpy(out + offset, unit, U);
 }
 
-template <int U>
 inline void copyLiteral(std::uint8_t* out, const std::uint8_t* in, std::size_t bytes) {
   std::memcpy(out, in, bytes);
 }
@@ -106,7 +103,7 @@ inline const std::uint8_t* decodeBlock(const std::uint8_t* block, std::uint8_t*&
   if (control == 0x00) [[unlikely]]
     return block;
   const std::size_t bytes = control * std::size_t{U};
-  copyLiteral<U>(out, block + 1, bytes);
+  copyLiteral(out, block + 1, bytes);
   out += bytes;
   return block + 1 + bytes;
 }
