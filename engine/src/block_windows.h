@@ -185,6 +185,10 @@ RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block
   }
 
   std::uint8_t* o = out;
+  // The write loop is short enough that where it starts in a 64-byte line of code matters: on the
+  // processor measured (an AMD Zen 5) some starts made it 40% slower. Padding to a line here puts
+  // it at the same place in its line wherever the linker puts this function.
+  asm volatile(".p2align 6");
   for (std::size_t k = 0; k < count; ++k) {
     const std::uint8_t* const at = block + starts[k];
     const std::uint32_t control = at[0];
