@@ -206,8 +206,9 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
           block = detail::decodeWindows<U>(block, blockStop, o, cannotEnd);
           if (block >= blockStop) break;
           // Past a block that the windows cannot end, mostly a long literal of data with few
-          // runs, the plain loop takes the rest of the stretch.
-          windows = !cannotEnd;
+          // runs, and before a stop less than a window away, the plain loop takes the rest.
+          windows =
+              !cannotEnd && blockStop - block >= static_cast<std::ptrdiff_t>(detail::kWindowBytes);
         }
 #endif
         const std::uint8_t* const next = decodeBlock<U>(block, o);
