@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "block_windows.h"
+#include "byte_windows.h"
 #include "progress.h"
 #include "ravlin/codec.h"
 #include "unit_scan.h"
@@ -203,7 +204,11 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
 #if defined(RAVLIN_BLOCK_WINDOWS)
         if (windows) {
           bool cannotEnd;
-          block = detail::decodeWindows<U>(block, blockStop, o, cannotEnd);
+          if constexpr (U == 1) {
+            block = detail::decodeByteWindows(block, blockStop, o, cannotEnd);
+          } else {
+            block = detail::decodeWindows<U>(block, blockStop, o, cannotEnd);
+          }
           if (block >= blockStop) break;
           // Past a block that the windows cannot end, mostly a long literal of data with few
           // runs, and before a stop less than a window away, the plain loop takes the rest.
