@@ -10,8 +10,8 @@ bool processorHasBlockWindows() {
 #if defined(RAVLIN_BLOCK_WINDOWS)
   // These also ask whether the system saves the wide registers.
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vl") &&
-         __builtin_cpu_supports("popcnt");
+         __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vbmi") &&
+         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("popcnt");
 #else
   return false;
 #endif

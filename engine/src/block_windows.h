@@ -30,7 +30,8 @@ void useBlockWindows(bool on);
 
 #if defined(RAVLIN_BLOCK_WINDOWS)
 
-#define RAVLIN_WINDOW_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vl,popcnt")))
+#define RAVLIN_WINDOW_TARGET \
+  __attribute__((target("avx512f,avx512bw,avx512dq,avx512vbmi,avx512vl,popcnt")))
 
 constexpr std::uint64_t kWindowBytes = 64;
 

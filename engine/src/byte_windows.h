@@ -40,15 +40,9 @@ struct WindowPlan {
   __m512i delta;     // lane k: block k's stream offset for its data, less its output offset
   __m512i limit;     // lane k: a repeat block's output offset; 255 for a literal block
   std::uint32_t blocks;
-  std::uint32_t bytes;  // output bytes, or at least 255
+  std::uint32_t bytes;  // output bytes
   bool whole;           // written whole: at most kWholeWindowBytes
 };
-
-// The lanes of `lanes` moved up by `by`, zeros below.
-RAVLIN_WINDOW_TARGET inline __m512i shiftUp(__m512i lanes, int by) {
-  return _mm512_maskz_permutexvar_epi8(~__mmask64{0} << by, laneNumbers(static_cast<char>(-by)),
-                                       lanes);
-}
 
 // Completes the plans of the windows from `window` on, whose starts are set.
 // Always inlined: as a call, its plans went through memory, which measured 5% slower.
@@ -69,19 +63,26 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline void planWindows(
     units[w] = _mm512_and_si512(control[w], _mm512_set1_epi8(0x7F));
     ends[w] = units[w];
   }
-  // Output ends by a prefix sum; saturating, since only sums up to 128 are used.
+  // Output ends by a prefix sum, without a permute: within each 8 lanes by a multiply, whose
+  // carries cross lanes only past 255, so only in windows too long to be written whole; between
+  // them by exact sums of 8 lanes, which also give the window's output bytes.
+  const __m512i laneBytes = _mm512_set1_epi64(0x0101010101010101ll);
 #pragma GCC unroll 8
-  for (int by = 1; by < 32; by *= 2) {
-#pragma GCC unroll 8
-    for (int w = 0; w < kWindowsAtOnce; ++w) {
-      ends[w] = _mm512_adds_epu8(ends[w], shiftUp(ends[w], by));
-    }
+  for (int w = 0; w < kWindowsAtOnce; ++w) {
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i sums = _mm512_sad_epu8(units[w], zero);
+    __m512i upTo = _mm512_add_epi64(sums, _mm512_alignr_epi64(sums, zero, 7));
+    upTo = _mm512_add_epi64(upTo, _mm512_alignr_epi64(upTo, zero, 6));
+    const __m512i before = _mm512_sub_epi64(upTo, sums);
+    ends[w] = _mm512_add_epi8(_mm512_mullo_epi64(units[w], laneBytes),
+                              _mm512_mullo_epi64(before, laneBytes));
+    // Lanes 0 to 31 are the sums' first four.
+    plan[w].bytes =
+        static_cast<std::uint32_t>(_mm_extract_epi64(_mm512_extracti64x2_epi64(upTo, 1), 1));
   }
 #pragma GCC unroll 8
   for (int w = 0; w < kWindowsAtOnce; ++w) {
     WindowPlan& p = plan[w];
-    p.bytes =
-        static_cast<std::uint32_t>(_mm_extract_epi8(_mm512_extracti32x4_epi32(ends[w], 1), 15));
     p.whole = p.bytes <= kWholeWindowBytes;
     const __m512i none = _mm512_set1_epi8(-1);
     p.outputAt = _mm512_mask_sub_epi8(none, inside[w], ends[w], units[w]);
