@@ -5,9 +5,9 @@
 // whose blocks write at most 128 bytes is written whole, with two 64-byte stores: every output
 // byte finds its block by a binary search over the blocks' output offsets (the last block that
 // starts at or before it, which passes over empty repeats), then its stream byte, and one permute
-// gathers the 64 bytes. Each window's work is a long chain of permutes, so several
-// windows are planned and written together, their chains interleaved. Windows that write more
-// keep the block-by-block writer.
+// gathers the 64 bytes. Each window's work is a long chain of permutes, so several windows are
+// planned and written together, their chains interleaved. Windows that write more keep the
+// block-by-block writer.
 #pragma once
 
 #include "block_windows.h"
@@ -25,7 +25,7 @@
 namespace ravlin::detail {
 
 // Windows planned and written together: fewer leave the processor waiting on each window's
-// chain (4 windows measured a third slower on short blocks than 6; 8 no faster than 6).
+// chain (4 windows measured a quarter slower on short blocks than 6; 8 no faster than 6).
 constexpr int kWindowsAtOnce = 6;
 // Output bytes a window may write to be written whole.
 constexpr std::uint32_t kWholeWindowBytes = 128;
