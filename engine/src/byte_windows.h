@@ -91,17 +91,21 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline void planWindows(
   }
 }
 
-// Writes the blocks of the window at `window` one by one.
-RAVLIN_WINDOW_TARGET inline void writeBlocks(const std::uint8_t* window, const WindowPlan& plan,
-                                             std::uint8_t*& out) {
+// Writes the first `blocks` blocks of the window at `window` one by one; returns the start of the
+// block after them.
+RAVLIN_WINDOW_TARGET inline const std::uint8_t* writeBlocks(const std::uint8_t* window,
+                                                            const WindowPlan& plan,
+                                                            std::uint32_t blocks,
+                                                            std::uint8_t*& out) {
   alignas(64) std::uint8_t starts[64];
   _mm512_store_si512(starts, plan.starts);
-  for (std::uint32_t k = 0; k < plan.blocks; ++k) {
+  for (std::uint32_t k = 0; k < blocks; ++k) {
     const std::uint8_t* const at = window + starts[k];
     const std::uint64_t bytes = at[0] & 0x7F;
     writeBlock<1>(out, at, bytes);
     out += bytes;
   }
+  return window + starts[blocks];
 }
 
 // Writes the first `count` planned windows from `window` on, in order, to `out`. Returns how many
@@ -146,7 +150,7 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline int writeWindows(
       out += p.bytes;
       ++whole;
     } else {
-      writeBlocks(window + kWindowBytes * w, p, out);
+      writeBlocks(window + kWindowBytes * w, p, p.blocks, out);
     }
   }
   return whole;
@@ -179,14 +183,11 @@ RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteWindows(const std::uin
     const int whole = writeWindows(plan, known, window, o);
     if (known < kWindowsAtOnce) {
       // The last block of this window is one that the windows cannot end: the caller takes it.
-      WindowPlan& last = plan[known];
-      --last.blocks;
-      writeBlocks(window + kWindowBytes * known, last, o);
-      alignas(64) std::uint8_t starts[64];
-      _mm512_store_si512(starts, last.starts);
+      const WindowPlan& last = plan[known];
+      block = writeBlocks(window + kWindowBytes * known, last, last.blocks - 1, o);
       out = o;
       cannotEnd = true;
-      return window + kWindowBytes * known + starts[last.blocks];
+      return block;
     }
     window += kGroupBytes;
     entry = next;
