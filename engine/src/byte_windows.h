@@ -33,13 +33,12 @@ constexpr std::uint32_t kWholeWindowBytes = 128;
 // What writing one window takes: its block starts and stream bytes, and where each block's output
 // begins and comes from.
 struct WindowPlan {
-  __m512i starts;    // lane k: the k-th block start; 64 or more past the last block
-  __m512i low;       // the window's 64 stream bytes
-  __m512i high;      // and the 64 after them, which its last blocks may reach
-  __m512i outputAt;  // lane k: block k's first output offset; 255 past the last block
-  __m512i delta;     // lane k: block k's stream offset for its data, less its output offset
-  __m512i limit;     // lane k: a repeat block's output offset; 255 for a literal block
-  std::uint32_t blocks;
+  __m512i starts;       // lane k: the k-th block start; 64 or more past the last block
+  __m512i low;          // the window's 64 stream bytes
+  __m512i high;         // and the 64 after them, which its last blocks may reach
+  __m512i outputAt;     // lane k: block k's first output offset; past the last block, the bytes
+  __m512i delta;        // lane k: block k's stream offset for its data, less its output offset
+  __m512i limit;        // lane k: a repeat block's output offset; 255 for a literal block
   std::uint32_t bytes;  // output bytes
   bool whole;           // written whole: at most kWholeWindowBytes
 };
@@ -50,23 +49,22 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline void planWindows(
     WindowPlan (&plan)[kWindowsAtOnce], const std::uint8_t* window) {
   __m512i control[kWindowsAtOnce];
   __m512i units[kWindowsAtOnce];
-  __m512i ends[kWindowsAtOnce];
-  __mmask64 inside[kWindowsAtOnce];
 #pragma GCC unroll 8
   for (int w = 0; w < kWindowsAtOnce; ++w) {
     WindowPlan& p = plan[w];
     p.low = _mm512_loadu_si512(window + kWindowBytes * w);
     p.high = _mm512_loadu_si512(window + kWindowBytes * (w + 1));
-    inside[w] = _mm512_cmplt_epu8_mask(p.starts, _mm512_set1_epi8(64)) & 0xFFFFFFFF;
-    p.blocks = static_cast<std::uint32_t>(_mm_popcnt_u64(inside[w]));
-    control[w] = _mm512_maskz_permutexvar_epi8(inside[w], p.starts, p.low);
+    // Starts past the window (64 or more) read 0 from the second table: past the last block the
+    // lanes hold empty blocks. Lanes 32 to 63 are never used.
+    control[w] = _mm512_permutex2var_epi8(p.low, p.starts, _mm512_setzero_si512());
     units[w] = _mm512_and_si512(control[w], _mm512_set1_epi8(0x7F));
-    ends[w] = units[w];
   }
-  // Output ends by a prefix sum, without a permute: within each 8 lanes by a multiply, whose
-  // carries cross lanes only past 255, so only in windows too long to be written whole; between
-  // them by exact sums of 8 lanes, which also give the window's output bytes.
+  // Output offsets by a prefix sum, without a permute: within each 8 lanes by a multiply that adds
+  // up the lanes below each one, whose carries cross lanes only past 255, so only in windows too
+  // long to be written whole; between them by exact sums of 8 lanes, which also give the window's
+  // output bytes.
   const __m512i laneBytes = _mm512_set1_epi64(0x0101010101010101ll);
+  const __m512i lanesBelow = _mm512_set1_epi64(0x0101010101010100ll);
 #pragma GCC unroll 8
   for (int w = 0; w < kWindowsAtOnce; ++w) {
     const __m512i zero = _mm512_setzero_si512();
@@ -74,8 +72,8 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline void planWindows(
     __m512i upTo = _mm512_add_epi64(sums, _mm512_alignr_epi64(sums, zero, 7));
     upTo = _mm512_add_epi64(upTo, _mm512_alignr_epi64(upTo, zero, 6));
     const __m512i before = _mm512_sub_epi64(upTo, sums);
-    ends[w] = _mm512_add_epi8(_mm512_mullo_epi64(units[w], laneBytes),
-                              _mm512_mullo_epi64(before, laneBytes));
+    plan[w].outputAt = _mm512_add_epi8(_mm512_mullo_epi64(units[w], lanesBelow),
+                                       _mm512_mullo_epi64(before, laneBytes));
     // Lanes 0 to 31 are the sums' first four.
     plan[w].bytes =
         static_cast<std::uint32_t>(_mm_extract_epi64(_mm512_extracti64x2_epi64(upTo, 1), 1));
@@ -85,10 +83,15 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline void planWindows(
     WindowPlan& p = plan[w];
     p.whole = p.bytes <= kWholeWindowBytes;
     const __m512i none = _mm512_set1_epi8(-1);
-    p.outputAt = _mm512_mask_sub_epi8(none, inside[w], ends[w], units[w]);
     p.delta = _mm512_sub_epi8(_mm512_add_epi8(p.starts, _mm512_set1_epi8(1)), p.outputAt);
     p.limit = _mm512_mask_mov_epi8(none, _mm512_movepi8_mask(control[w]), p.outputAt);
   }
+}
+
+// The blocks that start in the planned window.
+RAVLIN_WINDOW_TARGET inline std::uint32_t blockCount(const WindowPlan& plan) {
+  return static_cast<std::uint32_t>(
+      _mm_popcnt_u64(_mm512_cmplt_epu8_mask(plan.starts, _mm512_set1_epi8(64)) & 0xFFFFFFFF));
 }
 
 // Writes the first `blocks` blocks of the window at `window` one by one; returns the start of the
@@ -150,7 +153,7 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline int writeWindows(
       out += p.bytes;
       ++whole;
     } else {
-      writeBlocks(window + kWindowBytes * w, p, p.blocks, out);
+      writeBlocks(window + kWindowBytes * w, p, blockCount(p), out);
     }
   }
   return whole;
@@ -184,7 +187,7 @@ RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteWindows(const std::uin
     if (known < kWindowsAtOnce) {
       // The last block of this window is one that the windows cannot end: the caller takes it.
       const WindowPlan& last = plan[known];
-      block = writeBlocks(window + kWindowBytes * known, last, last.blocks - 1, o);
+      block = writeBlocks(window + kWindowBytes * known, last, blockCount(last) - 1, o);
       out = o;
       cannotEnd = true;
       return block;
