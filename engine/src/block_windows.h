@@ -146,6 +146,12 @@ RAVLIN_WINDOW_TARGET inline __m512i windowStarts(const std::uint8_t* window, __m
   return _mm512_mask2_permutex2var_epi8(jumps16, starts, 0xFFFF0000, past);
 }
 
+// How many of the block starts that windowStarts gave lie in the window.
+RAVLIN_WINDOW_TARGET inline std::uint32_t blocksIn(__m512i starts) {
+  return static_cast<std::uint32_t>(
+      _mm_popcnt_u64(_mm512_cmplt_epu8_mask(starts, _mm512_set1_epi8(64)) & 0xFFFFFFFF));
+}
+
 // Stream bytes whose block starts are listed before their blocks are written.
 constexpr std::ptrdiff_t kStretchBytes = 4096;
 
@@ -172,8 +178,7 @@ RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block
         _mm512_add_epi16(_mm512_cvtepu8_epi16(lowHalf(lanes)),
                          _mm512_set1_epi16(static_cast<short>(window - block)));
     _mm512_storeu_si512(starts + count, fromBlock);
-    const __mmask64 inside = _mm512_cmplt_epu8_mask(lanes, _mm512_set1_epi8(64)) & 0xFFFFFFFF;
-    const auto found = static_cast<std::size_t>(_mm_popcnt_u64(inside));
+    const std::size_t found = blocksIn(lanes);
     if (lowestByte(exit) == kUnknown) [[unlikely]] {
       // The window's last block is the one it cannot end.
       count += found - 1;

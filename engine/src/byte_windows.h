@@ -68,31 +68,21 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline void planWindows(
   const __m512i lanesBelow = _mm512_set1_epi64(0x0101010101010100ll);
 #pragma GCC unroll 8
   for (int w = 0; w < kWindowsAtOnce; ++w) {
+    WindowPlan& p = plan[w];
     const __m512i zero = _mm512_setzero_si512();
     const __m512i sums = _mm512_sad_epu8(units[w], zero);
     __m512i upTo = _mm512_add_epi64(sums, _mm512_alignr_epi64(sums, zero, 7));
     upTo = _mm512_add_epi64(upTo, _mm512_alignr_epi64(upTo, zero, 6));
     const __m512i before = _mm512_sub_epi64(upTo, sums);
-    plan[w].outputAt = _mm512_add_epi8(_mm512_mullo_epi64(units[w], lanesBelow),
-                                       _mm512_mullo_epi64(before, laneBytes));
+    p.outputAt = _mm512_add_epi8(_mm512_mullo_epi64(units[w], lanesBelow),
+                                 _mm512_mullo_epi64(before, laneBytes));
     // Lanes 0 to 31 are the sums' first four.
-    plan[w].bytes =
-        static_cast<std::uint32_t>(_mm_extract_epi64(_mm512_extracti64x2_epi64(upTo, 1), 1));
-  }
-#pragma GCC unroll 8
-  for (int w = 0; w < kWindowsAtOnce; ++w) {
-    WindowPlan& p = plan[w];
+    p.bytes = static_cast<std::uint32_t>(_mm_extract_epi64(_mm512_extracti64x2_epi64(upTo, 1), 1));
     p.whole = p.bytes <= kWholeWindowBytes;
-    const __m512i none = _mm512_set1_epi8(-1);
     p.delta = _mm512_sub_epi8(_mm512_add_epi8(p.starts, _mm512_set1_epi8(1)), p.outputAt);
-    p.limit = _mm512_mask_mov_epi8(none, _mm512_movepi8_mask(control[w]), p.outputAt);
+    p.limit =
+        _mm512_mask_mov_epi8(_mm512_set1_epi8(-1), _mm512_movepi8_mask(control[w]), p.outputAt);
   }
-}
-
-// The blocks that start in the planned window.
-RAVLIN_WINDOW_TARGET inline std::uint32_t blockCount(const WindowPlan& plan) {
-  return static_cast<std::uint32_t>(
-      _mm_popcnt_u64(_mm512_cmplt_epu8_mask(plan.starts, _mm512_set1_epi8(64)) & 0xFFFFFFFF));
 }
 
 // Writes the first `blocks` blocks of the window at `window` one by one; returns the start of the
@@ -154,7 +144,7 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline int writeWindows(
       out += p.bytes;
       ++whole;
     } else {
-      writeBlocks(window + kWindowBytes * w, p, blockCount(p), out);
+      writeBlocks(window + kWindowBytes * w, p, blocksIn(p.starts), out);
     }
   }
   return whole;
@@ -188,7 +178,7 @@ RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteWindows(const std::uin
     if (known < kWindowsAtOnce) {
       // The last block of this window is one that the windows cannot end: the caller takes it.
       const WindowPlan& last = plan[known];
-      block = writeBlocks(window + kWindowBytes * known, last, blockCount(last) - 1, o);
+      block = writeBlocks(window + kWindowBytes * known, last, blocksIn(last.starts) - 1, o);
       out = o;
       cannotEnd = true;
       return block;
