@@ -122,7 +122,8 @@ RAVLIN_WINDOW_TARGET inline __m256i lowHalf(__m512i lanes) {
 
 // Lane k of the result: the k-th block start of the window at `window` from the one at offset
 // `entry` (in every lane); 64 or more past the window's last block start. A window holds at most
-// 32 block starts, since a block takes at least 2 bytes, so lanes 32 to 63 mean nothing. `exit`
+// 32 block starts, since a block takes at least 2 bytes, so lanes 32 to 63 repeat lanes 0 to 31,
+// which lets two windows share a register for what follows. `exit`
 // gets, in every lane, the offset of the first block start past the window, or kUnknown.
 template <int U>
 RAVLIN_WINDOW_TARGET inline __m512i windowStarts(const std::uint8_t* window, __m512i entry,
@@ -139,11 +140,11 @@ RAVLIN_WINDOW_TARGET inline __m512i windowStarts(const std::uint8_t* window, __m
   const __m512i jumps32 = _mm512_permutex2var_epi8(jumps16, jumps16, past);
   exit = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, entry, jumps32);
   // Lane k makes the jumps of the set bits of k.
-  __m512i starts = _mm512_mask2_permutex2var_epi8(jumps1, entry, 0xAAAAAAAA, past);
-  starts = _mm512_mask2_permutex2var_epi8(jumps2, starts, 0xCCCCCCCC, past);
-  starts = _mm512_mask2_permutex2var_epi8(jumps4, starts, 0xF0F0F0F0, past);
-  starts = _mm512_mask2_permutex2var_epi8(jumps8, starts, 0xFF00FF00, past);
-  return _mm512_mask2_permutex2var_epi8(jumps16, starts, 0xFFFF0000, past);
+  __m512i starts = _mm512_mask2_permutex2var_epi8(jumps1, entry, 0xAAAAAAAAAAAAAAAA, past);
+  starts = _mm512_mask2_permutex2var_epi8(jumps2, starts, 0xCCCCCCCCCCCCCCCC, past);
+  starts = _mm512_mask2_permutex2var_epi8(jumps4, starts, 0xF0F0F0F0F0F0F0F0, past);
+  starts = _mm512_mask2_permutex2var_epi8(jumps8, starts, 0xFF00FF00FF00FF00, past);
+  return _mm512_mask2_permutex2var_epi8(jumps16, starts, 0xFFFF0000FFFF0000, past);
 }
 
 // How many of the block starts that windowStarts gave lie in the window.

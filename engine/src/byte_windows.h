@@ -31,57 +31,64 @@ constexpr int kWindowsAtOnce = 8;
 // Output bytes a window may write to be written whole.
 constexpr std::uint32_t kWholeWindowBytes = 128;
 
-// What writing one window takes: its block starts and stream bytes, and where each block's output
-// begins and comes from.
+// What writing one window takes besides its pair's plan.
 struct WindowPlan {
   __m512i starts;       // lane k: the k-th block start; 64 or more past the last block
-  __m512i low;          // the window's 64 stream bytes
-  __m512i high;         // and the 64 after them, which its last blocks may reach
-  __m512i outputAt;     // lane k: block k's first output offset; past the last block, the bytes
-  __m512i delta;        // lane k: block k's stream offset for its data, less its output offset
-  __m512i limit;        // lane k: a repeat block's output offset; 255 for a literal block
   std::uint32_t bytes;  // output bytes
   bool whole;           // written whole: at most kWholeWindowBytes
 };
 
-// Completes the plans of the windows from `window` on, whose starts are set.
-// Always inlined: as a call, its plans went through memory, which measured 5% slower.
+// The plan of two neighbouring windows, the first in lanes 0 to 31, the second in lanes 32 to 63.
+// A window's blocks take at most 32 lanes, so planning a pair costs what planning one did.
+struct PairPlan {
+  __m512i outputAt;  // lane k: block k's first output offset; past the last block, the bytes
+  __m512i delta;     // lane k: block k's stream offset for its data, less its output offset
+  __m512i limit;     // lane k: a repeat block's output offset; 255 for a literal block
+};
+
+constexpr int kPairsAtOnce = kWindowsAtOnce / 2;
+
+// Completes the plans of the windows from `window` on, whose starts are set, and plans their
+// pairs. Always inlined: as a call, its plans went through memory, which measured 5% slower.
 RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline void planWindows(
-    WindowPlan (&plan)[kWindowsAtOnce], const std::uint8_t* window) {
-  __m512i control[kWindowsAtOnce];
-  __m512i units[kWindowsAtOnce];
-#pragma GCC unroll 8
-  for (int w = 0; w < kWindowsAtOnce; ++w) {
-    WindowPlan& p = plan[w];
-    p.low = _mm512_loadu_si512(window + kWindowBytes * w);
-    p.high = _mm512_loadu_si512(window + kWindowBytes * (w + 1));
-    // Starts past the window (64 or more) read 0 from the second table: past the last block the
-    // lanes hold empty blocks. Lanes 32 to 63 are never used.
-    control[w] = _mm512_permutex2var_epi8(p.low, p.starts, _mm512_setzero_si512());
-    units[w] = _mm512_and_si512(control[w], _mm512_set1_epi8(0x7F));
-  }
-  // Output offsets by a prefix sum, without a permute: within each 8 lanes by a multiply that adds
-  // up the lanes below each one, whose carries cross lanes only past 255, so only in windows too
-  // long to be written whole; between them by exact sums of 8 lanes, which also give the window's
-  // output bytes.
+    WindowPlan (&plan)[kWindowsAtOnce], PairPlan (&pairs)[kPairsAtOnce],
+    const std::uint8_t* window) {
+  constexpr __mmask64 kSecond = ~__mmask64{0} << 32;
+  const __m512i zero = _mm512_setzero_si512();
+  // The second window's stream bytes are the second table of the permute that gathers controls.
+  const __m512i secondTable = _mm512_maskz_mov_epi8(kSecond, _mm512_set1_epi8(64));
   const __m512i laneBytes = _mm512_set1_epi64(0x0101010101010101ll);
   const __m512i lanesBelow = _mm512_set1_epi64(0x0101010101010100ll);
-#pragma GCC unroll 8
-  for (int w = 0; w < kWindowsAtOnce; ++w) {
-    WindowPlan& p = plan[w];
-    const __m512i zero = _mm512_setzero_si512();
-    const __m512i sums = _mm512_sad_epu8(units[w], zero);
-    __m512i upTo = _mm512_add_epi64(sums, _mm512_alignr_epi64(sums, zero, 7));
-    upTo = _mm512_add_epi64(upTo, _mm512_alignr_epi64(upTo, zero, 6));
+#pragma GCC unroll 4
+  for (int pr = 0; pr < kPairsAtOnce; ++pr) {
+    PairPlan& p = pairs[pr];
+    WindowPlan& first = plan[2 * pr];
+    WindowPlan& second = plan[2 * pr + 1];
+    const std::uint8_t* const at = window + 2 * kWindowBytes * pr;
+    const __m512i starts = _mm512_mask_mov_epi8(first.starts, kSecond, second.starts);
+    // Starts past their window read 0: past the last block the lanes hold empty blocks.
+    const __m512i control = _mm512_maskz_permutex2var_epi8(
+        _mm512_cmplt_epu8_mask(starts, _mm512_set1_epi8(64)), _mm512_loadu_si512(at),
+        _mm512_add_epi8(starts, secondTable), _mm512_loadu_si512(at + kWindowBytes));
+    const __m512i units = _mm512_and_si512(control, _mm512_set1_epi8(0x7F));
+    // Output offsets by a prefix sum, without a permute: within each 8 lanes by a multiply that
+    // adds up the lanes below each one, whose carries cross lanes only past 255, so only in
+    // windows too long to be written whole; between them by exact sums of 8 lanes, within each
+    // window, which also give the windows' output bytes.
+    const __m512i sums = _mm512_sad_epu8(units, zero);
+    __m512i upTo = _mm512_add_epi64(sums, _mm512_maskz_alignr_epi64(0xEE, sums, zero, 7));
+    upTo = _mm512_add_epi64(upTo, _mm512_maskz_alignr_epi64(0xCC, upTo, zero, 6));
     const __m512i before = _mm512_sub_epi64(upTo, sums);
-    p.outputAt = _mm512_add_epi8(_mm512_mullo_epi64(units[w], lanesBelow),
+    p.outputAt = _mm512_add_epi8(_mm512_mullo_epi64(units, lanesBelow),
                                  _mm512_mullo_epi64(before, laneBytes));
-    // Lanes 0 to 31 are the sums' first four.
-    p.bytes = static_cast<std::uint32_t>(_mm_extract_epi64(_mm512_extracti64x2_epi64(upTo, 1), 1));
-    p.whole = p.bytes <= kWholeWindowBytes;
-    p.delta = _mm512_sub_epi8(_mm512_add_epi8(p.starts, _mm512_set1_epi8(1)), p.outputAt);
-    p.limit =
-        _mm512_mask_mov_epi8(_mm512_set1_epi8(-1), _mm512_movepi8_mask(control[w]), p.outputAt);
+    first.bytes =
+        static_cast<std::uint32_t>(_mm_extract_epi64(_mm512_extracti64x2_epi64(upTo, 1), 1));
+    second.bytes =
+        static_cast<std::uint32_t>(_mm_extract_epi64(_mm512_extracti64x2_epi64(upTo, 3), 1));
+    first.whole = first.bytes <= kWholeWindowBytes;
+    second.whole = second.bytes <= kWholeWindowBytes;
+    p.delta = _mm512_sub_epi8(_mm512_add_epi8(starts, _mm512_set1_epi8(1)), p.outputAt);
+    p.limit = _mm512_mask_mov_epi8(_mm512_set1_epi8(-1), _mm512_movepi8_mask(control), p.outputAt);
   }
 }
 
@@ -102,39 +109,62 @@ RAVLIN_WINDOW_TARGET inline const std::uint8_t* writeBlocks(const std::uint8_t* 
   return window + starts[blocks];
 }
 
-// Writes the first `count` planned windows from `window` on, in order, to `out`. Returns how many
-// were written whole.
-RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline int writeWindows(
-    const WindowPlan (&plan)[kWindowsAtOnce], int count, const std::uint8_t* window,
-    std::uint8_t*& out) {
-  constexpr int kHalves = 2 * kWindowsAtOnce;
+// 64 output bytes of a planned window: those from `firstByte` on.
+struct Chunk {
+  const PairPlan* pair;
+  int firstBlock;              // the window's first lane in its pair: 0 or 32
+  int firstByte;               // 0 or 64
+  const std::uint8_t* window;  // its stream bytes
+};
+
+// Gathers the bytes of `N` chunks, their chains interleaved.
+template <int N>
+RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline void gatherChunks(
+    const Chunk (&chunks)[N], __m512i (&bytes)[N]) {
   // The block of each output byte: the last block whose output offset is at most the byte's.
-  __m512i block[kHalves];
-  __m512i at[kHalves];
+  __m512i block[N];
+  __m512i at[N];
 #pragma GCC unroll 16
-  for (int h = 0; h < kHalves; ++h) {
-    block[h] = _mm512_setzero_si512();
-    at[h] = laneNumbers(static_cast<char>(64 * (h % 2)));
+  for (int c = 0; c < N; ++c) {
+    block[c] = _mm512_set1_epi8(static_cast<char>(chunks[c].firstBlock));
+    at[c] = laneNumbers(static_cast<char>(chunks[c].firstByte));
   }
 #pragma GCC unroll 8
   for (int step = 16; step >= 1; step /= 2) {
 #pragma GCC unroll 16
-    for (int h = 0; h < kHalves; ++h) {
-      const __m512i further = _mm512_add_epi8(block[h], _mm512_set1_epi8(static_cast<char>(step)));
-      const __m512i offset = _mm512_permutexvar_epi8(further, plan[h / 2].outputAt);
-      block[h] = _mm512_mask_mov_epi8(block[h], _mm512_cmple_epu8_mask(offset, at[h]), further);
+    for (int c = 0; c < N; ++c) {
+      const __m512i further = _mm512_add_epi8(block[c], _mm512_set1_epi8(static_cast<char>(step)));
+      const __m512i offset = _mm512_permutexvar_epi8(further, chunks[c].pair->outputAt);
+      block[c] = _mm512_mask_mov_epi8(block[c], _mm512_cmple_epu8_mask(offset, at[c]), further);
     }
   }
   // A literal's byte comes from its own place in the stream, a repeat's from its one unit.
-  __m512i bytes[kHalves];
+#pragma GCC unroll 16
+  for (int c = 0; c < N; ++c) {
+    const PairPlan& p = *chunks[c].pair;
+    const __m512i source =
+        _mm512_add_epi8(_mm512_permutexvar_epi8(block[c], p.delta),
+                        _mm512_min_epu8(at[c], _mm512_permutexvar_epi8(block[c], p.limit)));
+    bytes[c] = _mm512_permutex2var_epi8(_mm512_loadu_si512(chunks[c].window), source,
+                                        _mm512_loadu_si512(chunks[c].window + kWindowBytes));
+  }
+}
+
+// Writes the first `count` planned windows from `window` on, in order, to `out`. Returns how many
+// were written whole.
+RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline int writeWindows(
+    const WindowPlan (&plan)[kWindowsAtOnce], const PairPlan (&pairs)[kPairsAtOnce], int count,
+    const std::uint8_t* window, std::uint8_t*& out) {
+  constexpr int kHalves = 2 * kWindowsAtOnce;
+  // The second window of a pair has its blocks in lanes 32 on.
+  Chunk chunks[kHalves];
 #pragma GCC unroll 16
   for (int h = 0; h < kHalves; ++h) {
-    const WindowPlan& p = plan[h / 2];
-    const __m512i source =
-        _mm512_add_epi8(_mm512_permutexvar_epi8(block[h], p.delta),
-                        _mm512_min_epu8(at[h], _mm512_permutexvar_epi8(block[h], p.limit)));
-    bytes[h] = _mm512_permutex2var_epi8(p.low, source, p.high);
+    const int w = h / 2;
+    chunks[h] = {&pairs[w / 2], 32 * (w % 2), 64 * (h % 2), window + kWindowBytes * w};
   }
+  __m512i bytes[kHalves];
+  gatherChunks(chunks, bytes);
   int whole = 0;
   for (int w = 0; w < count; ++w) {
     const WindowPlan& p = plan[w];
@@ -173,8 +203,9 @@ RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteWindows(const std::uin
       next = _mm512_sub_epi8(exit, _mm512_set1_epi8(64));
     }
     for (int w = known + 1; w < kWindowsAtOnce; ++w) plan[w].starts = _mm512_set1_epi8(64);
-    planWindows(plan, window);
-    const int whole = writeWindows(plan, known, window, o);
+    PairPlan pairs[kPairsAtOnce];
+    planWindows(plan, pairs, window);
+    const int whole = writeWindows(plan, pairs, known, window, o);
     if (known < kWindowsAtOnce) {
       // The last block of this window is one that the windows cannot end: the caller takes it.
       const WindowPlan& last = plan[known];
