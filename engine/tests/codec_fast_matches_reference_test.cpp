@@ -141,7 +141,8 @@ std::optional<Bytes> blocksOf(std::size_t lead, const Bytes& repeat, int unitByt
 
 // Streams that put a literal of every length class, and an end marker, at every offset of a
 // 64-byte window and of the next: the fast unpacker's window edges, where a block ends on them,
-// before them or past them, with stretches of short blocks on either side.
+// before them or past them, with stretches of short blocks on either side; and streams whose
+// windows write as much as a window may write whole, and a byte more.
 std::vector<Input> windowEdgeStreams(int unitBytes) {
   const Bytes repeat = unitBytes == 1 ? hex("82 41") : hex("82 41 00");
   const Bytes shortBlocks = times(80, repeat + (unitBytes == 1 ? hex("01 45") : hex("01 45 00")));
@@ -156,6 +157,21 @@ std::vector<Input> windowEdgeStreams(int unitBytes) {
       for (int k = 0; k < units * unitBytes; ++k) literal.push_back(static_cast<std::uint8_t>(k));
       inputs.push_back({"literal of " + std::to_string(units) + at,
                         *before + literal + shortBlocks + hex("00")});
+    }
+  }
+  // Byte-unit windows of 32 repeats that each write exactly 64 to 256 bytes: the edges of the
+  // chunks a window is written in, and of what it may write whole. 100 KiB of them, so that a
+  // percent of the stream spans groups of windows.
+  if (unitBytes == 1) {
+    for (const int windowBytes : {64, 128, 129, 192, 193, 255, 256}) {
+      Bytes stream;
+      for (int block = 0; block < 1600 * 32; ++block) {
+        const int units = windowBytes / 32 + (block % 32 < windowBytes % 32 ? 1 : 0);
+        stream.push_back(static_cast<std::uint8_t>(0x80 | units));
+        stream.push_back(static_cast<std::uint8_t>(block));
+      }
+      inputs.push_back(
+          {"windows of " + std::to_string(windowBytes) + " bytes", stream + hex("00")});
     }
   }
   return inputs;
