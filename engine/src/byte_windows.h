@@ -216,11 +216,15 @@ RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteWindows(const std::uin
   while (stop - window >= kGroupBytes) {
     WindowPlan plan[kWindowsAtOnce];
     __m512i next = entry;
-    int known = 0;
-    for (; known < kWindowsAtOnce; ++known) {
+    // Every window of the group is listed, with no test between them, and `known` is the first
+    // that cannot end its last block. Leaving the loop there instead measured 3 to 8% slower on
+    // short blocks: the tests kept the processor from overlapping the windows' jump tables.
+    int known = kWindowsAtOnce;
+#pragma GCC unroll 8
+    for (int w = 0; w < kWindowsAtOnce; ++w) {
       __m512i exit;
-      plan[known].starts = windowStarts<1>(window + kWindowBytes * known, next, exit);
-      if (lowestByte(exit) == kUnknown) break;
+      plan[w].starts = windowStarts<1>(window + kWindowBytes * w, next, exit);
+      if (known == kWindowsAtOnce && lowestByte(exit) == kUnknown) known = w;
       next = _mm512_sub_epi8(exit, _mm512_set1_epi8(64));
     }
     for (int w = known + 1; w < kWindowsAtOnce; ++w) plan[w].starts = _mm512_set1_epi8(64);
