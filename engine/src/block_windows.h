@@ -38,6 +38,9 @@ constexpr std::uint64_t kWindowBytes = 64;
 // Offsets are window offsets; an offset from 64 to 126 lies in the next window, and kUnknown
 // stands for any end that the window cannot give: an end marker's, or one at 127 or beyond.
 constexpr int kUnknown = 127;
+// The entry into the next window that stands for kUnknown: no block that a window ends starts
+// at 63 of the next.
+constexpr int kNoEntry = kUnknown - 64;
 
 // Writes 32 bytes to `out`: those at `units` for a literal block, `run` for a repeat block, as
 // the top bit of each byte of `control` says.
@@ -123,11 +126,11 @@ RAVLIN_WINDOW_TARGET inline __m256i lowHalf(__m512i lanes) {
 // Lane k of the result: the k-th block start of the window at `window` from the one at offset
 // `entry` (in every lane); 64 or more past the window's last block start. A window holds at most
 // 32 block starts, since a block takes at least 2 bytes, so lanes 32 to 63 repeat lanes 0 to 31,
-// which lets two windows share a register for what follows. `exit`
-// gets, in every lane, the offset of the first block start past the window, or kUnknown.
+// which lets two windows share a register for what follows. `next` gets, in every lane, the
+// entry into the next window: the offset there of the first block start past this one, or kNoEntry.
 template <int U>
 RAVLIN_WINDOW_TARGET inline __m512i windowStarts(const std::uint8_t* window, __m512i entry,
-                                                 __m512i& exit) {
+                                                 __m512i& next) {
   // A jump table maps an offset of the window to an offset; offsets past the window map to
   // themselves through the second table of a two-table permute, so a table applied to itself
   // gives the table of twice its jumps, with no test.
@@ -138,7 +141,9 @@ RAVLIN_WINDOW_TARGET inline __m512i windowStarts(const std::uint8_t* window, __m
   const __m512i jumps8 = _mm512_permutex2var_epi8(jumps4, jumps4, past);
   const __m512i jumps16 = _mm512_permutex2var_epi8(jumps8, jumps8, past);
   const __m512i jumps32 = _mm512_permutex2var_epi8(jumps16, jumps16, past);
-  exit = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, entry, jumps32);
+  // The next entry is one permute from this one: the chain from window to window.
+  next = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, entry,
+                                       _mm512_sub_epi8(jumps32, _mm512_set1_epi8(64)));
   // Lane k makes the jumps of the set bits of k.
   __m512i starts = _mm512_mask2_permutex2var_epi8(jumps1, entry, 0xAAAAAAAAAAAAAAAA, past);
   starts = _mm512_mask2_permutex2var_epi8(jumps2, starts, 0xCCCCCCCCCCCCCCCC, past);
@@ -173,14 +178,14 @@ RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block
   const std::uint8_t* window = block;
   __m512i entry = _mm512_setzero_si512();
   while (end - window >= static_cast<std::ptrdiff_t>(kWindowBytes)) {
-    __m512i exit;
-    const __m512i lanes = windowStarts<U>(window, entry, exit);
+    __m512i next;
+    const __m512i lanes = windowStarts<U>(window, entry, next);
     const __m512i fromBlock =
         _mm512_add_epi16(_mm512_cvtepu8_epi16(lowHalf(lanes)),
                          _mm512_set1_epi16(static_cast<short>(window - block)));
     _mm512_storeu_si512(starts + count, fromBlock);
     const std::size_t found = blocksIn(lanes);
-    if (lowestByte(exit) == kUnknown) [[unlikely]] {
+    if (lowestByte(next) == kNoEntry) [[unlikely]] {
       // The window's last block is the one it cannot end.
       count += found - 1;
       cannotEnd = true;
@@ -188,7 +193,7 @@ RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block
     }
     count += found;
     window += kWindowBytes;
-    entry = _mm512_sub_epi8(exit, _mm512_set1_epi8(64));
+    entry = next;
   }
 
   std::uint8_t* o = out;

@@ -222,10 +222,8 @@ RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteWindows(const std::uin
     int known = kWindowsAtOnce;
 #pragma GCC unroll 8
     for (int w = 0; w < kWindowsAtOnce; ++w) {
-      __m512i exit;
-      plan[w].starts = windowStarts<1>(window + kWindowBytes * w, next, exit);
-      if (known == kWindowsAtOnce && lowestByte(exit) == kUnknown) known = w;
-      next = _mm512_sub_epi8(exit, _mm512_set1_epi8(64));
+      plan[w].starts = windowStarts<1>(window + kWindowBytes * w, next, next);
+      if (known == kWindowsAtOnce && lowestByte(next) == kNoEntry) known = w;
     }
     if (known < kWindowsAtOnce) {
       // The windows before the one that cannot end are written block by block: planning all
