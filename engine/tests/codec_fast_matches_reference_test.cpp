@@ -141,8 +141,9 @@ std::optional<Bytes> blocksOf(std::size_t lead, const Bytes& repeat, int unitByt
 
 // Streams that put a literal of every length class, and an end marker, at every offset of a
 // 64-byte window and of the next: the fast unpacker's window edges, where a block ends on them,
-// before them or past them, with stretches of short blocks on either side; and streams whose
-// windows write as much as a window may write whole, and a byte more.
+// before them or past them, with stretches of short blocks on either side; streams whose
+// windows write as much as a window may write whole, and a byte more; and long literals that cut
+// groups of windows short.
 std::vector<Input> windowEdgeStreams(int unitBytes) {
   const Bytes repeat = unitBytes == 1 ? hex("82 41") : hex("82 41 00");
   const Bytes shortBlocks = times(80, repeat + (unitBytes == 1 ? hex("01 45") : hex("01 45 00")));
@@ -172,6 +173,16 @@ std::vector<Input> windowEdgeStreams(int unitBytes) {
       }
       inputs.push_back(
           {"windows of " + std::to_string(windowBytes) + " bytes", stream + hex("00")});
+    }
+    // Long literals that no window can end, each past about 1 KiB of short blocks. Where the
+    // stops for progress fall shifts where groups of windows start, so that each stream cuts
+    // groups short after every number of windows, 0 to 7 (counted in an instrumented build).
+    Bytes literal = {127};
+    for (int k = 0; k < 127; ++k) literal.push_back(static_cast<std::uint8_t>(k));
+    for (const int shortBlockPairs : {232, 280, 312}) {
+      const Bytes period = literal + times(shortBlockPairs, hex("82 41 01 45"));
+      inputs.push_back({"long literals every " + std::to_string(period.size()) + " bytes",
+                        times(100 * 1024 / static_cast<int>(period.size()), period) + hex("00")});
     }
   }
   return inputs;
