@@ -1,5 +1,6 @@
 // The library's C interface (ravlin/ravlin.h) over the engine. Every entry point checks its
 // arguments and catches every exception: nothing of C++ crosses the boundary.
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -22,8 +23,18 @@ struct ravlin_unpacker {
 
 namespace {
 
-std::optional<Method> methodOf(ravlin_method method) {
-  switch (method) {
+// The number a caller passed as an enumeration. A C caller may pass any int, and in C++ an enum
+// object holding a value outside its enumerators' range must not be read as the enum.
+template <typename Enum>
+int numberOf(const Enum& value) {
+  static_assert(sizeof(Enum) == sizeof(int));
+  int number = 0;
+  std::memcpy(&number, &value, sizeof number);
+  return number;
+}
+
+std::optional<Method> methodOf(const ravlin_method& method) {
+  switch (numberOf(method)) {
     case RAVLIN_METHOD_I:
       return Method::kI;
     case RAVLIN_METHOD_II:
@@ -33,10 +44,10 @@ std::optional<Method> methodOf(ravlin_method method) {
 }
 
 template <typename Context>
-ravlin_error create(Context** context, ravlin_method method, StreamContext::Direction direction) {
+ravlin_error create(Context** context, std::optional<Method> engineMethod,
+                    StreamContext::Direction direction) {
   if (context == nullptr) return RAVLIN_ERROR_INVALID_ARGUMENT;
   *context = nullptr;
-  const std::optional<Method> engineMethod = methodOf(method);
   if (!engineMethod) return RAVLIN_ERROR_INVALID_ARGUMENT;
   try {
     *context = new Context{StreamContext(direction, *engineMethod)};
@@ -66,14 +77,13 @@ ravlin_error finish(StreamContext* context, ravlin_out* out) {
 
 // A one-shot call is a stream with the whole input and all of the caller's room, that fails once
 // output waits for room; it stops there, so an output too large costs no more than a piece.
-ravlin_error oneShot(StreamContext::Direction direction, ravlin_method method, const void* src,
-                     std::size_t srcSize, void* dst, std::size_t dstCapacity,
+ravlin_error oneShot(StreamContext::Direction direction, std::optional<Method> engineMethod,
+                     const void* src, std::size_t srcSize, void* dst, std::size_t dstCapacity,
                      std::size_t* dstSize) {
   if (dstSize == nullptr) return RAVLIN_ERROR_INVALID_ARGUMENT;
   *dstSize = 0;
   ravlin_in in{src, srcSize, 0};
   ravlin_out out{dst, dstCapacity, 0};
-  const std::optional<Method> engineMethod = methodOf(method);
   if (!engineMethod || !valid(&in) || !valid(&out)) return RAVLIN_ERROR_INVALID_ARGUMENT;
   std::optional<StreamContext> context;
   try {
@@ -101,7 +111,7 @@ const char* ravlin_version_string(void) noexcept {
 }
 
 const char* ravlin_error_name(ravlin_error error) noexcept {
-  switch (error) {
+  switch (numberOf(error)) {
     case RAVLIN_OK:
       return "No error";
     case RAVLIN_ERROR_READ_BEYOND_END:
@@ -137,18 +147,18 @@ size_t ravlin_pack_bound(ravlin_method method, size_t src_size) noexcept {
 
 ravlin_error ravlin_pack(ravlin_method method, const void* src, size_t src_size, void* dst,
                          size_t dst_capacity, size_t* dst_size) noexcept {
-  return oneShot(StreamContext::Direction::kPacking, method, src, src_size, dst, dst_capacity,
-                 dst_size);
+  return oneShot(StreamContext::Direction::kPacking, methodOf(method), src, src_size, dst,
+                 dst_capacity, dst_size);
 }
 
 ravlin_error ravlin_unpack(ravlin_method method, const void* src, size_t src_size, void* dst,
                            size_t dst_capacity, size_t* dst_size) noexcept {
-  return oneShot(StreamContext::Direction::kUnpacking, method, src, src_size, dst, dst_capacity,
-                 dst_size);
+  return oneShot(StreamContext::Direction::kUnpacking, methodOf(method), src, src_size, dst,
+                 dst_capacity, dst_size);
 }
 
 ravlin_error ravlin_packer_create(ravlin_packer** packer, ravlin_method method) noexcept {
-  return create(packer, method, StreamContext::Direction::kPacking);
+  return create(packer, methodOf(method), StreamContext::Direction::kPacking);
 }
 
 void ravlin_packer_free(ravlin_packer* packer) noexcept {
@@ -173,7 +183,7 @@ size_t ravlin_packer_pending(const ravlin_packer* packer) noexcept {
 }
 
 ravlin_error ravlin_unpacker_create(ravlin_unpacker** unpacker, ravlin_method method) noexcept {
-  return create(unpacker, method, StreamContext::Direction::kUnpacking);
+  return create(unpacker, methodOf(method), StreamContext::Direction::kUnpacking);
 }
 
 void ravlin_unpacker_free(ravlin_unpacker* unpacker) noexcept {
