@@ -45,6 +45,7 @@ class StreamContext {
   // Runs `step` and turns what it throws into the context's lasting error.
   template <typename Step>
   ravlin_error run(ravlin_out& out, Step step) noexcept;
+  std::size_t pieceFor(const ravlin_out& out) const noexcept;
   // Hands the engine one piece of input; returns the bytes it took.
   std::size_t take(std::span<const std::uint8_t> piece, OutputSink& sink);
   void drain(ravlin_out& out) noexcept;
@@ -52,8 +53,9 @@ class StreamContext {
 
   QuietHost host_;
   std::variant<Packer, Unpacker> codec_;
-  // Input handed to the engine at once: it bounds the output one piece makes, which is what can
-  // wait here when the caller's room is full (the densest stream unpacks to 84 times its size).
+  // Input handed to the engine at once, at least: it bounds the output that can wait here when
+  // the caller's room is full (the densest stream unpacks to 84 times its size), and it is the
+  // step of the progress reports.
   std::size_t pieceBytes_;
   ByteBuffer pending_;
   std::size_t pendingStart_ = 0;  // bytes of pending_ already given out

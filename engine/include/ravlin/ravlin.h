@@ -168,18 +168,19 @@ typedef struct ravlin_out {
 
 /* Progress, reported by a context: `done` input bytes taken so far (bytes to pack, or stream
    bytes), of `total` as given to ravlin_*_set_progress(). Called each time another 256 KiB of
-   input has been packed or another 16 KiB of stream unpacked (so at most about 1.4 MB of output
-   lies between two calls), and once more by the finish call, with `done` then counting all the
-   input. `done` never decreases. Returning non-zero stops the stream: the call returns
+   input has been packed, or another 16 KiB of stream unpacked (more when the call's room can
+   take all the output of more: at most 1.4 MB of output or one room's worth lies between two
+   calls), and once more by the finish call, with `done` then counting all the input. `done`
+   never decreases. Returning non-zero stops the stream: the call returns
    RAVLIN_ERROR_STOPPED. The callback must not call functions of the same context. */
 typedef int (*ravlin_progress_fn)(uint64_t done, uint64_t total, void* user);
 
 /* The `total` to give when the input's size is not known in advance. */
 #define RAVLIN_SIZE_UNKNOWN UINT64_MAX
 
-/* A packing stream. Between calls it holds back at most 448 units of input (the last blocks
+/* A packing stream. Between calls it holds back less than 2 KiB of input (the last blocks
    depend on where the input ends) and output that did not fit in the room of the last call
-   (at most about 1.4 MB, given out first by the next call). */
+   (at most about 350 KB, given out first by the next call). */
 typedef struct ravlin_packer ravlin_packer;
 
 /* Creates a packer for `method` in *packer. RAVLIN_ERROR_INVALID_ARGUMENT when `method` is not a
