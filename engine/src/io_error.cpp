@@ -18,7 +18,7 @@ bool folderExists(const std::string& path) {
 
 }  // namespace
 
-std::string ioErrorMessage(IoErrorKind kind, int systemError) {
+const char* ioErrorName(IoErrorKind kind) noexcept {
   switch (kind) {
     case IoErrorKind::kFileNotFound:
       return "File not found";
@@ -37,7 +37,12 @@ std::string ioErrorMessage(IoErrorKind kind, int systemError) {
     case IoErrorKind::kOther:
       break;
   }
-  return "I/O error " + std::to_string(systemError);
+  return "I/O error";
+}
+
+std::string ioErrorMessage(IoErrorKind kind, int systemError) {
+  if (kind == IoErrorKind::kOther) return "I/O error " + std::to_string(systemError);
+  return ioErrorName(kind);
 }
 
 IoError::IoError(IoErrorKind kind, int systemError)

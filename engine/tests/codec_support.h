@@ -46,7 +46,7 @@ inline Bytes operator+(Bytes left, const Bytes& right) {
 // `count` copies of `unit`.
 inline Bytes times(int count, const Bytes& unit) {
   Bytes bytes;
-  for (int k = 0; k < count; ++k) bytes = bytes + unit;
+  for (int k = 0; k < count; ++k) bytes.insert(bytes.end(), unit.begin(), unit.end());
   return bytes;
 }
 

@@ -36,5 +36,7 @@ class IoError : public std::runtime_error {
 
 // The message text of an error kind ("File not found", "I/O error 28", ...).
 std::string ioErrorMessage(IoErrorKind kind, int systemError = 0);
+// The same text without the error number ("I/O error" for kOther), in static storage.
+const char* ioErrorName(IoErrorKind kind) noexcept;
 
 }  // namespace ravlin
