@@ -214,6 +214,7 @@ TEST_F(CliRun, MessagesSayWhatIsAtFault) {
   put("file", "x");
   std::filesystem::create_symlink("loop2", at("loop1"));
   std::filesystem::create_symlink("loop1", at("loop2"));
+  std::filesystem::create_symlink("nodir/x.pack1", at("dangling"));
   const std::string longName(300, 'n');
   const struct {
     std::vector<std::string> args;
@@ -221,6 +222,9 @@ TEST_F(CliRun, MessagesSayWhatIsAtFault) {
   } cases[] = {
       {{"pack", "-o", "nodir/x.pack1", "in.bin"},
        "ravlin-cli: nodir/x.pack1: No such file or directory (folder 'nodir' does not exist)\n"},
+      {{"pack", "-o", "dangling", "in.bin"},
+       "ravlin-cli: dangling: No such file or directory (a link to 'nodir/x.pack1'; folder "
+       "'nodir' does not exist)\n"},
       {{"pack", "--output-dir", "file", "in.bin"},
        "ravlin-cli: file: Not a directory (it is a file, not a folder)\n"},
       {{"pack", "loop1"}, "ravlin-cli: loop1: Too many levels of symbolic links"},
