@@ -123,34 +123,15 @@ TEST_F(CliRun, ARemovalThatFailsSaysTheOutputWasWritten) {
 // output here is a FIFO that nobody drains yet, so the run waits with most of its input unread
 // while the input changes.
 TEST_F(CliRun, AnInputThatChangesWhileItIsReadFails) {
-  const std::string data = toString(datagen::shortBlocks(4 << 20, 3));
   const struct {
-    std::string label;
-    std::vector<std::string> args;
-    std::string input;
     std::uintmax_t newSize;
-    std::string message;
+    std::string change;
   } cases[] = {
-      {"pack, shrunk",
-       {"pack", "-o", "fifo", "in.bin"},
-       data,
-       2 << 20,
-       "in.bin: changed while it was read: it had 4194304 bytes when opened, but ended after "
-       "2097152\n"},
-      {"pack, grown",
-       {"pack", "-o", "fifo", "in.bin"},
-       data,
-       (4 << 20) + 1,
-       "in.bin: changed while it was read: it had 4194304 bytes when opened, but went on past "
-       "them\n"},
-      {"unpack, shrunk",
-       {"unpack", "-m1", "-o", "fifo", "in.bin"},
-       enginePack(Method::kI, data),
-       2 << 20,
-       "in.bin: changed while it was read: it had "},
+      {2 << 20, "but ended after 2097152"},
+      {(4 << 20) + 1, "but went on past them"},
   };
   for (const auto& c : cases) {
-    put("in.bin", c.input);
+    put("in.bin", toString(datagen::shortBlocks(4 << 20, 3)));
     std::filesystem::remove(at("fifo"));
     ASSERT_EQ(::mkfifo(at("fifo").c_str(), 0600), 0);
     std::thread changer([&] {
@@ -158,10 +139,11 @@ TEST_F(CliRun, AnInputThatChangesWhileItIsReadFails) {
       std::filesystem::resize_file(at("in.bin"), c.newSize);
       std::string drained((std::istreambuf_iterator<char>(output)), {});
     });
-    const RunResult result = run(c.args);
+    const RunResult result = run({"pack", "-o", "fifo", "in.bin"});
     changer.join();
-    EXPECT_EQ(result.status, 1) << c.label;
-    EXPECT_THAT(result.err, HasSubstr("ravlin-cli: " + c.message)) << c.label;
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "ravlin-cli: in.bin: changed while it was read: it had 4194304 bytes "
+                          "when opened, " + c.change + "\n");
   }
 }
 
@@ -249,8 +231,6 @@ TEST_F(CliRun, ListAndTestJudgeEveryStream) {
       {"no end marker", enginePack(Method::kI, "aaaab").substr(0, 2), 1,
        "  no         0  s.pack1\n", "no end marker"},
       {"empty", "", 1, "  no         0  s.pack1\n", "is empty"},
-      {"text", "just some words\n", 1, "  (ends inside a block)\n",
-       "the stream ends inside a block"},
       {"data after it", stream + "xyz", 1, " yes         3  s.pack1\n", "3 bytes after the end"},
   };
   for (const auto& c : cases) {
