@@ -273,8 +273,9 @@ Packs raw graphics data with a run-length code, or unpacks it.
 
   -m, --method=1|2      the unit: 1 for bytes (1 to 8 bits per pixel), 2 for
                         16-bit little-endian words (15 bits per pixel); pack
-                        uses 1, unpack takes it from the suffix .pack1 or .pack2
-                        and names the methods that fit a stream of another name
+                        uses 1, unpack takes it from the suffix .pack1 or
+                        .pack2 and names the methods that fit a stream of
+                        another name
   -o, --output=FILE     write the output of the one input to FILE (- for
                         stdout); a device such as /dev/null is written into
       --output-dir=DIR  write the outputs into DIR (created with its parents)
