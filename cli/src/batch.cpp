@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -20,16 +21,14 @@
 #include "ravlin/io_error.h"
 #include "ravlin/survey.h"
 #include "sinks.h"
+#include "stream_faults.h"
+#include "stream_table.h"
 
 namespace ravlin::cli {
 
 namespace {
 
 constexpr std::size_t kChunkBytes = std::size_t{128} << 10;
-
-const char* methodName(Method method) {
-  return method == Method::kI ? "I" : "II";
-}
 
 // Which file a path names, so that an output never replaces an input reached by another path.
 struct FileIdentity {
@@ -44,23 +43,20 @@ std::optional<FileIdentity> identityOf(const std::string& path) {
   return FileIdentity{info.st_dev, info.st_ino};
 }
 
-void printWarning(const Options& options, std::string_view subject, std::string_view message) {
-  if (options.progress != ProgressMode::kQuiet) printError(subject, message);
-}
-
-// What an unpack run found at the end of its stream.
-struct StreamEnd {
-  bool endMarker = false;
-  std::uint64_t trailingBytes = 0;
-};
-
-std::vector<std::string> streamWarnings(const StreamEnd& end) {
-  std::vector<std::string> warnings;
-  if (!end.endMarker) warnings.emplace_back("no end marker: the stream may be cut short");
-  if (end.trailingBytes > 0) {
-    warnings.push_back(std::to_string(end.trailingBytes) + " bytes after the end marker ignored");
+// Why --rm must keep `input` although its run succeeded, or nothing when it may go: only a regular
+// file whose output is now a complete regular file is removed.
+std::optional<std::string> reasonToKeep(const InputFile& input, const Output& output) {
+  if (!input.isRegular()) return "it is not a regular file";
+  if (output.name() == "stdout") return "its output went to standard output, not to a file";
+  if (!output.isCompleteFile()) return "its output " + output.name() + " is not a regular file";
+  struct stat now {};
+  if (::lstat(input.name().c_str(), &now) != 0 || S_ISLNK(now.st_mode)) {
+    return "its name is a symbolic link, not the file itself";
   }
-  return warnings;
+  if (now.st_dev != input.info().st_dev || now.st_ino != input.info().st_ino) {
+    return "its name now leads to another file";
+  }
+  return std::nullopt;
 }
 
 class Batch {
@@ -84,12 +80,17 @@ class Batch {
       }
     }
     const InputList inputs = collectInputs(options_);
-    bool allDone = inputs.unreadableFolders.empty();
+    failed_ = !inputs.unreadableFolders.empty();
     for (const std::string& folder : inputs.unreadableFolders) {
       std::fprintf(stderr, "ravlin-cli: %s\n", folder.c_str());
     }
+    if (options_.verbose) {
+      for (const SkippedFile& skipped : inputs.skipped) {
+        std::fprintf(stderr, "%s: skipped (%s)\n", skipped.path.c_str(), skipped.reason);
+      }
+    }
     for (const std::string& path : inputs.repeated) {
-      printWarning(options_, path, "given more than once; done once");
+      printWarning(path, "given more than once; done once");
     }
     // Taken before anything is written, so that no output can replace an input named later.
     for (const std::string& path : inputs.paths) {
@@ -100,40 +101,55 @@ class Batch {
         process(path);
       } catch (const Failure& failure) {
         printError(failure.subject(), failure.what());
-        allDone = false;
+        failed_ = true;
       }
     }
-    return allDone ? 0 : 1;
+    return failed_ ? 1 : 0;
   }
 
  private:
   void process(const std::string& path) {
     InputFile input(path);
+    if (writesOutputs(options_)) requireOutputName(input);
     if (options_.packing) return pack(input);
     const Method method = unpackMethod(input);
-    if (options_.unpackAction == UnpackAction::kList) return list(input, method);
+    if (options_.list && !options_.test) return list(input, method);
     unpack(input, method);
   }
 
-  // -m, else the suffix; a stream of neither is reported with the methods it is valid for.
-  Method unpackMethod(InputFile& input) {
+  void printWarning(std::string_view subject, std::string_view message) const {
+    if (options_.progress != ProgressMode::kQuiet) printError(subject, message);
+  }
+
+  // An output named after its input needs a name to take, which a pipe's (/dev/fd/63) does not
+  // give. Refused before anything waits for the input's data.
+  void requireOutputName(const InputFile& input) const {
+    if (options_.toStdout || options_.outputFile || input.isStdin() || input.isRegular()) return;
+    throw Failure(input.name(),
+                  "is not a regular file, so its output has no name of its own; give -o or -c");
+  }
+
+  // -m, else the suffix; a file of neither is reported with the methods its stream is valid for.
+  Method unpackMethod(const InputFile& input) {
     if (auto method = unpackMethodFor(options_, input.name())) return *method;
-    const SurveyResult one = survey(input, Method::kI);
-    // The file is read again from its start for the second method.
-    InputFile again(input.name());
-    const SurveyResult two = survey(again, Method::kII);
-    std::string verdict;
-    if (one.valid() && two.valid()) {
-      verdict = "the stream is valid for both methods; give -m 1 or -m 2";
-    } else if (one.valid()) {
-      verdict = "the stream is valid for method I only; give -m 1";
-    } else if (two.valid()) {
-      verdict = "the stream is valid for method II only; give -m 2";
-    } else {
-      verdict = "it is not a whole stream of either method";
-    }
+    // What a pipe or device holds could be read only once: it is not looked at.
+    std::string verdict = methodFit(input);
+    if (verdict.empty()) verdict = "give -m 1 or -m 2";
     throw Failure(input.name(),
                   "cannot tell the method from the name (.pack1 or .pack2); " + verdict);
+  }
+
+  // Which method the stream of a regular file is whole under, read afresh from its start; empty
+  // when it cannot be told.
+  std::string methodFit(const InputFile& input) {
+    if (!input.isRegular() || input.isStdin()) return {};
+    try {
+      InputFile one(input.name());
+      InputFile two(input.name());
+      return methodFitVerdict(survey(one, Method::kI), survey(two, Method::kII));
+    } catch (const Failure&) {
+      return {};
+    }
   }
 
   SurveyResult survey(InputFile& input, Method method) {
@@ -144,24 +160,10 @@ class Batch {
 
   void list(InputFile& input, Method method) {
     const SurveyResult result = survey(input, method);
-    if (!listHeaderShown_) {
-      std::printf("%-6s %14s %14s %7s %12s %4s %9s  %s\n", "method", "packed", "unpacked", "ratio",
-                  "blocks", "end", "trailing", "name");
-      listHeaderShown_ = true;
-    }
-    const std::uint64_t packed = result.streamBytes + result.trailingBytes;
-    char ratio[16] = "-";
-    if (result.unpackedBytes > 0) {
-      std::snprintf(ratio, sizeof ratio, "%.1f%%",
-                    static_cast<double>(packed) * 100.0 / static_cast<double>(result.unpackedBytes));
-    }
-    std::printf("%-6s %14llu %14llu %7s %12llu %4s %9llu  %s%s\n", methodName(method),
-                static_cast<unsigned long long>(packed),
-                static_cast<unsigned long long>(result.unpackedBytes), ratio,
-                static_cast<unsigned long long>(result.blocks), result.endMarker ? "yes" : "no",
-                static_cast<unsigned long long>(result.trailingBytes), input.name().c_str(),
-                result.cutInsideBlock ? "  (ends inside a block)" : "");
-    if (std::fflush(stdout) != 0) throw Failure::ofSystem(errno, "stdout");
+    table_.print(method, result, input.name());
+    if (result.valid()) return;
+    if (!result.endMarker) throw Failure(input.name(), missingEndMessage(result, method));
+    throw Failure(input.name(), trailingDataMessage(result.trailingBytes, methodFit(input)));
   }
 
   void pack(InputFile& input) {
@@ -206,48 +208,61 @@ class Batch {
     finishInput(input, *output, read, stage.bytesOut(), saving, true);
   }
 
+  // Unpacks a stream to its output, or, with -t, unpacks and judges it; with -l as well, lists it.
   void unpack(InputFile& input, Method method) {
-    const bool testing = options_.unpackAction == UnpackAction::kTest;
-    std::unique_ptr<Output> output = testing ? openDiscardingOutput() : openOutput(input, method);
+    const bool writes = writesOutputs(options_);
+    std::unique_ptr<Output> output = writes ? openOutput(input, method) : openDiscardingOutput();
     ProgressHost host(progressDisplay(), input.name(), false, input.size());
     OutputStage stage(*output);
     Unpacker unpacker(method, host, input.size());
+    std::optional<StreamSurvey> listing;
+    if (options_.list) listing.emplace(method);
     std::uint64_t read = 0;
     StreamEnd end;
+    std::optional<std::string> cut;
     try {
       while (const std::size_t n = input.read(chunk_)) {
+        const std::span<const std::uint8_t> bytes(chunk_.data(), n);
         read += n;
+        if (listing) listing->write(bytes);
         if (unpacker.endMarkerSeen()) {
-          end.trailingBytes += n;
+          end.addTrailing(bytes);
           // A file's size tells how many more there are, without reading them.
-          if (input.size() && *input.size() >= read) {
-            end.trailingBytes += *input.size() - read;
+          if (!listing && input.size() && *input.size() > read) {
+            end.addUnreadTrailing(*input.size() - read);
             read = *input.size();
             break;
           }
           continue;
         }
-        end.trailingBytes += n - unpacker.write({chunk_.data(), n}, stage);
+        end.addTrailing(bytes.subspan(unpacker.write(bytes, stage)));
         host.advance(read);
       }
       unpacker.finish(stage);
     } catch (const IoError& error) {
       stage.flush();  // to standard output, what the stream gave up to its cut, as peers do
       if (error.kind() != IoErrorKind::kReadBeyondEnd) throw Failure(input.name(), error.what());
-      throw Failure(input.name(), read == 0 ? "is empty: a stream holds at least its end marker"
-                                            : "the stream ends inside a block (cut short, or not "
-                                              "a method " +
-                                                  std::string(methodName(method)) + " stream)");
+      cut = read == 0 ? emptyStreamMessage() : cutInsideBlockMessage(method);
     }
+    if (listing) table_.print(method, listing->finish(), input.name());
+    if (cut) throw Failure(input.name(), *cut);
     end.endMarker = unpacker.endMarkerSeen();
+    end.streamBytes = unpacker.streamBytesRead();
     stage.flush();
-    const std::vector<std::string> warnings = streamWarnings(end);
-    if (testing && !warnings.empty()) throw Failure(input.name(), warnings.front());
-    for (const std::string& warning : warnings) printWarning(options_, input.name(), warning);
+
+    std::vector<std::string> faults;
+    if (!end.endMarker) faults.push_back(noEndMarkerMessage());
+    if (end.hasTrailingData()) {
+      faults.push_back(trailingDataMessage(end.trailingBytes, methodFit(input)));
+    }
+    if (!writes && !faults.empty()) throw Failure(input.name(), faults.front());
+    for (const std::string& fault : faults) printWarning(input.name(), fault);
     host.finish(read, {});
     output->commit();
+    // The output is what the format makes of the stream, but data after its end is not a success.
+    if (end.hasTrailingData()) failed_ = true;
     finishInput(input, *output, stage.bytesOut(), read, savedPercent(stage.bytesOut(), read),
-                warnings.empty());
+                faults.empty());
   }
 
   // After the output is complete: --rm and -v.
@@ -256,20 +271,25 @@ class Batch {
     if (fileTarget_) {
       if (auto identity = identityOf(*fileTarget_)) writtenOutputs_.insert(*identity);
     }
-    if (options_.removeInput && !input.isStdin()) {
-      if (!clean) {
-        printWarning(options_, input.name(), "kept, since its stream has a fault");
-      } else if (::unlink(input.name().c_str()) != 0) {
-        throw Failure::ofSystem(errno, input.name());
-      }
-    }
+    if (options_.removeInput && !input.isStdin()) removeInput(input, output, clean);
     if (!options_.verbose) return;
-    const bool testing = !options_.packing && options_.unpackAction == UnpackAction::kTest;
+    const bool testing = !writesOutputs(options_);
     const std::uint64_t in = options_.packing ? unpackedBytes : packedBytes;
     const std::uint64_t out = options_.packing ? packedBytes : unpackedBytes;
     std::fprintf(stderr, "%s -> %s: %llu -> %llu bytes, %s saved%s\n", input.name().c_str(),
                  output.name().c_str(), static_cast<unsigned long long>(in),
                  static_cast<unsigned long long>(out), saving.c_str(), testing ? ", ok" : "");
+  }
+
+  void removeInput(const InputFile& input, const Output& output, bool clean) {
+    const std::optional<std::string> keep =
+        clean ? reasonToKeep(input, output) : "its stream has a fault";
+    if (keep) return printWarning(input.name(), "kept, since " + *keep);
+    if (::unlink(input.name().c_str()) != 0) {
+      throw Failure(input.name(), "its output " + output.name() +
+                                      " is complete, but the input could not be removed: " +
+                                      systemErrorText(errno, input.name()));
+    }
   }
 
   static std::string oddSizeMessage(std::uint64_t size) {
@@ -307,11 +327,6 @@ class Batch {
         return openDeviceOutput(target);
       }
     } else {
-      // The output's name comes from the input's; a pipe's name (/dev/fd/63) gives none.
-      if (!input.isRegular()) {
-        throw Failure(input.name(), "is not a regular file, so its output has no name of its "
-                                    "own; give -o or -c");
-      }
       target = defaultOutputPath(input.name(), options_.outputDir, outputSuffixFor(method));
     }
     checkTarget(target);
@@ -326,7 +341,6 @@ class Batch {
     fileTarget_ = target;
     return openFileOutput(request);
   }
-
   void refuseTerminalInput(const InputFile& input) const {
     if (input.isStdin() && ::isatty(0) == 1 && !options_.force) {
       throw Failure("stdin", "is a terminal; give a FILE, or -f to read what is typed");
@@ -359,7 +373,8 @@ class Batch {
   std::set<FileIdentity> inputIdentities_;
   std::set<FileIdentity> writtenOutputs_;
   std::optional<std::string> fileTarget_;  // the file the current input's output goes to
-  bool listHeaderShown_ = false;
+  StreamTable table_;
+  bool failed_ = false;
 };
 
 }  // namespace

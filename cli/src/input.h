@@ -12,7 +12,9 @@ namespace ravlin::cli {
 
 class InputFile {
  public:
-  // Opens `path` ("-" for standard input); folders and failures throw Failure.
+  // Opens `path` ("-" for standard input) without waiting: a FIFO with no writer yet is open at
+  // once, so that the caller can refuse it before anything waits for its data. Folders and
+  // failures throw Failure.
   explicit InputFile(const std::string& path);
   ~InputFile();
   InputFile(const InputFile&) = delete;
@@ -23,16 +25,24 @@ class InputFile {
   bool isStdin() const { return fd_ == 0; }
   bool isRegular() const { return S_ISREG(info_.st_mode); }
   const struct stat& info() const { return info_; }
-  // The size in bytes when it is a regular file.
+  // The bytes left to read when it was opened, when it is a regular file.
   std::optional<std::uint64_t> size() const;
 
-  // Reads up to buffer.size() bytes; returns how many, 0 at the end. Failures throw Failure.
+  // Reads up to buffer.size() bytes; returns how many, 0 at the end. A FIFO's reads wait for a
+  // writer, as a plain open() would have. A regular file that ends before its size or goes on past it has changed
+  // while it was read: its data would be neither the old nor the new file's. Failures throw
+  // Failure.
   std::size_t read(std::span<std::uint8_t> buffer);
 
  private:
+  std::size_t readFifo(std::span<std::uint8_t> buffer);
+
   std::string name_;
   int fd_ = -1;
   struct stat info_ {};
+  std::uint64_t startOffset_ = 0;  // where standard input stood in its file
+  std::uint64_t bytesRead_ = 0;
+  bool fifo_ = false;  // a FIFO opened here, which reads without waiting
 };
 
 }  // namespace ravlin::cli

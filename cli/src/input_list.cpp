@@ -6,6 +6,8 @@
 #include <set>
 #include <system_error>
 
+#include "ravlin/atomic_file.h"
+
 namespace ravlin::cli {
 
 namespace fs = std::filesystem;
@@ -17,19 +19,54 @@ bool isFolder(const std::string& path) {
   return fs::is_directory(path, error);
 }
 
+// Why -r does not take an entry that is not a folder, or null when it does.
+const char* reasonToSkip(const fs::directory_entry& entry, fs::file_type type, bool packing) {
+  switch (type) {
+    case fs::file_type::regular:
+      break;
+    case fs::file_type::symlink:
+      return "a symbolic link; links are not followed";
+    case fs::file_type::fifo:
+      return "a FIFO";
+    case fs::file_type::socket:
+      return "a socket";
+    case fs::file_type::block:
+    case fs::file_type::character:
+      return "a device";
+    default:
+      return "not a regular file";
+  }
+  const std::string path = entry.path().string();
+  if (isAtomicFileTemporary(entry.path().filename().string())) {
+    return "the temporary file of an interrupted run";
+  }
+  if (hasPackedSuffix(path) == packing) {
+    return packing ? "already packed (.pack1 or .pack2)" : "not packed (no .pack1 or .pack2)";
+  }
+  return nullptr;
+}
+
 void addFilesBelow(const std::string& folder, bool packing, InputList& list) {
   std::vector<std::string> found;
+  std::vector<SkippedFile> skipped;
   std::error_code error;
   fs::recursive_directory_iterator it(folder, error);
   for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-    std::error_code statusError;
-    if (!it->is_regular_file(statusError) || it->is_symlink(statusError)) continue;
-    const std::string path = it->path().string();
-    if (hasPackedSuffix(path) != packing) found.push_back(path);
+    std::error_code typeError;
+    const fs::file_type type = it->symlink_status(typeError).type();
+    if (type == fs::file_type::directory) continue;  // gone into
+    if (const char* reason = reasonToSkip(*it, type, packing)) {
+      skipped.push_back({it->path().string(), reason});
+    } else {
+      found.push_back(it->path().string());
+    }
   }
   if (error) list.unreadableFolders.push_back(folder + ": " + error.message());
   std::sort(found.begin(), found.end());
+  std::sort(skipped.begin(), skipped.end(),
+            [](const SkippedFile& a, const SkippedFile& b) { return a.path < b.path; });
   list.paths.insert(list.paths.end(), found.begin(), found.end());
+  list.skipped.insert(list.skipped.end(), skipped.begin(), skipped.end());
 }
 
 }  // namespace
@@ -49,6 +86,7 @@ InputList collectInputs(const Options& options) {
   }
   InputList result;
   result.unreadableFolders = std::move(expanded.unreadableFolders);
+  result.skipped = std::move(expanded.skipped);
   std::set<std::string> seen;
   for (std::string& path : expanded.paths) {
     const std::string key = path == kStdioName ? path : fs::path(path).lexically_normal().string();

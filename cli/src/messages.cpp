@@ -3,6 +3,7 @@
 
 #include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -42,6 +43,28 @@ std::string missingFolderHint(const std::string& path) {
   return {};
 }
 
+// Where the symbolic link `path` points, counted from the link's own folder; empty when `path` is
+// no link.
+std::string linkTarget(const std::string& path) {
+  char text[PATH_MAX];
+  const ssize_t n = ::readlink(path.c_str(), text, sizeof text);
+  if (n <= 0 || static_cast<std::size_t>(n) == sizeof text) return {};
+  const std::string target(text, static_cast<std::size_t>(n));
+  const std::size_t slash = path.rfind('/');
+  if (target.starts_with('/') || slash == std::string::npos) return target;
+  return path.substr(0, slash + 1) + target;
+}
+
+// A missing file behind a dangling link is looked for along the link's target.
+std::string missingFileHint(const std::string& path) {
+  std::string hint = missingFolderHint(path);
+  if (!hint.empty()) return hint;
+  const std::string target = linkTarget(path);
+  if (target.empty()) return {};
+  hint = missingFolderHint(target);
+  return " (a link to '" + target + "'" + (hint.empty() ? ")" : "; " + hint.substr(2));
+}
+
 std::string longestNameHint(const std::string& path) {
   std::size_t longest = 0;
   for (std::size_t start = 0; start <= path.size();) {
@@ -63,7 +86,7 @@ std::string systemErrorText(int err, const std::string& path) {
   switch (err) {
     case ENOENT:
     case ENOTDIR:
-      text += missingFolderHint(path);
+      text += missingFileHint(path);
       break;
     case ENAMETOOLONG:
       text += longestNameHint(path);

@@ -41,6 +41,30 @@ const struct option kLongOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
+// The options that only one of the commands takes; the other refuses them.
+struct CommandOption {
+  int option;
+  const char* name;
+  bool packing;  // the command that takes it
+};
+constexpr CommandOption kCommandOptions[] = {
+    {'t', "-t", false},
+    {'l', "-l", false},
+    {kSuffix, "--suffix", false},
+    {kNoSparse, "--no-sparse", false},
+    {kVerify, "--verify", true},
+};
+
+std::optional<std::string> commandMismatch(int option, bool packing) {
+  for (const CommandOption& entry : kCommandOptions) {
+    if (entry.option == option && entry.packing != packing) {
+      return std::string(entry.name) + " applies to " + (entry.packing ? "pack" : "unpack") +
+             " only";
+    }
+  }
+  return std::nullopt;
+}
+
 ParsedCommandLine usageError(std::string message) {
   ParsedCommandLine result;
   result.action = Action::kUsageError;
@@ -101,10 +125,10 @@ std::optional<std::string> apply(int option, std::string_view value, ParsedComma
       options.removeInput = true;
       break;
     case 't':
-      options.unpackAction = UnpackAction::kTest;
+      options.test = true;
       break;
     case 'l':
-      options.unpackAction = UnpackAction::kList;
+      options.list = true;
       break;
     case 'r':
       options.recursive = true;
@@ -154,15 +178,12 @@ std::optional<std::string> combinationError(Options& options) {
     if (options.toStdout && several) {
       return "-c packs a single input; several packed streams cannot share one output";
     }
-    if (options.unpackAction != UnpackAction::kWrite) return "-t and -l apply to unpack only";
-    if (options.suffix) return "--suffix applies to unpack only";
     if (!options.method) options.method = Method::kI;
   } else {
-    if (options.verify) return "--verify applies to pack only";
-    const bool writes = options.unpackAction == UnpackAction::kWrite;
-    if (!writes && (options.outputFile || options.outputDir || options.toStdout ||
-                    options.removeInput || options.suffix)) {
-      return "-t and -l write nothing; give no -o, -c, --output-dir, --suffix or --rm with them";
+    if (!writesOutputs(options) && (options.outputFile || options.outputDir || options.toStdout ||
+                                    options.removeInput || options.suffix || !options.sparse)) {
+      return "-t and -l write nothing; give no -o, -c, --output-dir, --suffix, --no-sparse or "
+             "--rm with them";
     }
     if (fromStdin && !options.method) {
       return "cannot tell the method of standard input from its name (.pack1 or .pack2); "
@@ -201,6 +222,7 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
   result.options.packing = command == "pack";
   optind = 0;  // a fresh scan (glibc), also when called more than once
   opterr = 0;  // the messages are ours
+  std::optional<std::string> mismatch;
   for (;;) {
     const int before = optind;
     const int option = getopt_long(argc, argv.data(), kShortOptions, kLongOptions, nullptr);
@@ -216,11 +238,14 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
       return usageError(known ? "option '" + name + "' takes no value"
                               : "unknown option '" + name + "'");
     }
+    // Reported once the scan is through, so that --help and --version still win.
+    if (!mismatch) mismatch = commandMismatch(option, result.options.packing);
     if (auto error = apply(option, optarg == nullptr ? "" : optarg, result)) {
       return usageError(*error);
     }
     if (result.action == Action::kHelp || result.action == Action::kVersion) return result;
   }
+  if (mismatch) return usageError(*mismatch);
   for (int i = optind; i < argc; ++i) result.options.inputs.emplace_back(argv[i]);
   if (auto error = combinationError(result.options)) return usageError(*error);
   result.action = Action::kRun;
@@ -239,16 +264,18 @@ std::string versionText() {
   return "ravlin-cli " RAVLIN_CLI_VERSION;
 }
 
+// The naming rule and the exit status come after "Examples:", where help2man files the rest of the
+// text under EXAMPLES, which the manual page replaces: it has sections of its own for them.
 std::string helpText() {
   return R"(Usage: ravlin-cli pack   [-m 1|2] [options] [FILE...]
   or:  ravlin-cli unpack [-m 1|2] [options] [FILE...]
 Packs raw graphics data with a run-length code, or unpacks it.
 
-  -m, --method=1|2      1: byte units (1 to 8 bits per pixel)
-                        2: 16-bit little-endian words (15 bits per pixel)
-                        pack uses 1 by default; unpack takes it from the suffix
-                        .pack1 or .pack2, and names the methods a stream of
-                        another name is valid for
+  -m, --method=1|2      the unit: 1 for bytes (1 to 8 bits per pixel), 2 for
+                        16-bit little-endian words (15 bits per pixel); pack
+                        uses 1, unpack takes it from the suffix .pack1 or
+                        .pack2 and names the methods that fit a stream of
+                        another name
   -o, --output=FILE     write the output of the one input to FILE (- for
                         stdout); a device such as /dev/null is written into
       --output-dir=DIR  write the outputs into DIR (created with its parents)
@@ -257,41 +284,46 @@ Packs raw graphics data with a run-length code, or unpacks it.
                         terminal
   -k, --keep            keep the inputs (the default)
       --rm              remove each input once its output is complete (and
-                        verified, with --verify)
+                        verified, with --verify); only a regular file whose
+                        output is a regular file is removed
   -t, --test            unpack: unpack and discard; a stream that is cut, has
-                        no end marker or has bytes after it fails
+                        no end marker or has data after it fails
   -l, --list            unpack: a table of each stream's method, sizes, ratio,
-                        blocks, end marker and trailing bytes
-  -r, --recursive       take the files in folders: pack those without a
-                        .pack1/.pack2 suffix, unpack those with one
+                        blocks, end marker and trailing bytes; a faulty stream
+                        fails; with -t, each stream is tested and listed
+  -r, --recursive       take the regular files in folders: pack those without
+                        a .pack1/.pack2 suffix, unpack those with one; links,
+                        devices and leftover temporary files are skipped
       --suffix=SUF      unpack: name outputs with SUF instead of .unpack1 or
                         .unpack2 (--suffix=.bin: font.pack1 -> font.bin)
       --verify          pack: unpack the stream as it is written and compare
                         it with the input; a mismatch writes no file
       --no-sparse       unpack: write zeros as zeros, not as holes in the file
-  -v, --verbose         print each file's sizes and the percentage saved
+  -v, --verbose         print each file's sizes and the percentage saved, and
+                        each file that -r skips
   -q, --quiet           no progress bar and no warnings
       --progress        show the progress bar even when stderr is not a
                         terminal
   -h, --help            print this help and exit
   -V, --version         print the version and exit
 
-An output is named after its input with only the last extension replaced by
-.pack1, .pack2, .unpack1 or .unpack2, and lands in the input's folder:
-font.bin -> font.pack1, font.pack1 -> font.unpack1, map.bins.bin ->
-map.bins.pack1, .hidden -> .hidden.pack1. It takes its input's permissions and
-modification time. With no FILE, or when FILE is -, reads standard input and
-writes standard output. An existing output is replaced only with -f; an
-output appears only when it is complete, and the inputs are never changed.
-
-Exit status: 0 when every file succeeded, 1 when any failed (the others are
-still done), 2 for a usage error. A signal ends it with that signal's status.
-
 Examples:
   ravlin-cli pack -m 2 --verify sprites/*.bin   # gives sprites/NAME.pack2
   ravlin-cli unpack --output-dir out level1.pack1 level2.pack2
   ravlin-cli unpack -c level1.pack1 | xxd | less
   ravlin-cli unpack -l -r assets/
+
+An output is named after its input with only the last extension replaced by
+.pack1, .pack2, .unpack1 or .unpack2, and lands in the input's folder:
+font.bin -> font.pack1, font.pack1 -> font.unpack1, map.bins.bin ->
+map.bins.pack1, .hidden -> .hidden.pack1. It takes its input's permissions and
+modification time. With no FILE, or when FILE is -, reads standard input and
+writes standard output. An output appears only when it is complete, replaces
+an existing file only with -f, and never replaces an input.
+
+Exit status: 0 when every file succeeded, 1 when any failed (the others are
+still done; data after a stream's end marker counts as a failure), 2 for a
+usage error, 128+N when signal N ended it.
 )";
 }
 

@@ -16,16 +16,10 @@ inline constexpr std::string_view kStdioName = "-";
 
 enum class ProgressMode { kAuto, kQuiet, kForced };
 
-// What an unpack run does with each stream.
-enum class UnpackAction {
-  kWrite,  // unpack to the output
-  kTest,   // -t: unpack, discard, and judge the stream
-  kList,   // -l: one table row per stream
-};
-
 struct Options {
   bool packing = true;
-  UnpackAction unpackAction = UnpackAction::kWrite;
+  bool test = false;  // -t: unpack, discard, and judge each stream
+  bool list = false;  // -l: one table row per stream; with -t both are done
   std::optional<Method> method;           // -m; unpack falls back to the input's suffix
   std::vector<std::string> inputs;        // never empty; "-" is standard input
   std::optional<std::string> outputFile;  // -o
@@ -40,6 +34,11 @@ struct Options {
   bool verbose = false;
   ProgressMode progress = ProgressMode::kAuto;
 };
+
+// Whether an unpack run writes outputs, rather than only testing or listing its streams.
+inline bool writesOutputs(const Options& options) {
+  return options.packing || (!options.test && !options.list);
+}
 
 struct ParsedCommandLine {
   enum class Action { kRun, kHelp, kVersion, kUsageError };

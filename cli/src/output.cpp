@@ -133,9 +133,11 @@ class FileOutput final : public Output {
       throw failureOf(error, request_.path);
     }
     setFileToRemoveOnSignal(nullptr);
+    committed_ = true;
   }
 
   const std::string& name() const override { return request_.path; }
+  bool isCompleteFile() const override { return committed_; }
 
  private:
   // Zeros are held back, piece by piece along the file's 4 KiB pages, so that a stretch that
@@ -176,6 +178,7 @@ class FileOutput final : public Output {
   AtomicFile file_;
   std::uint64_t offset_ = 0;     // bytes handed in so far
   std::uint64_t heldZeros_ = 0;  // zeros at their end not yet written nor skipped
+  bool committed_ = false;
 };
 
 }  // namespace

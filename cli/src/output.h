@@ -22,6 +22,9 @@ class Output {
   virtual void commit() = 0;
   // How messages name the output.
   virtual const std::string& name() const = 0;
+  // Whether the output is now a whole regular file under its name: after commit() of a file
+  // output; never for standard output, a device or a pipe.
+  virtual bool isCompleteFile() const { return false; }
 };
 
 // What a file output takes over from its input when it is committed.

@@ -8,13 +8,14 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "terminal_text.h"
+
 namespace ravlin::cli {
 
 namespace {
 
 constexpr int kBarCells = 20;
 constexpr std::size_t kShortestName = 12;
-constexpr std::string_view kEllipsis = "...";
 
 std::string formatBytes(double bytes, const char* perWhat) {
   static constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
@@ -26,13 +27,6 @@ std::string formatBytes(double bytes, const char* perWhat) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f %s%s", bytes, kUnits[unit], perWhat);
   return text;
-}
-
-// The end of a path tells files apart better than its start.
-std::string shortenedName(std::string_view name, std::size_t room) {
-  if (name.size() <= room) return std::string(name);
-  if (room <= kEllipsis.size()) return std::string(name.substr(name.size() - room));
-  return std::string(kEllipsis) + std::string(name.substr(name.size() - (room - kEllipsis.size())));
 }
 
 }  // namespace
@@ -63,11 +57,12 @@ std::string formatProgressLine(const ProgressState& state, std::size_t width) {
     if (limit == std::string::npos || tail().size() + kShortestName <= limit) break;
     part->clear();
   }
+  // The parts after the name are ASCII: their bytes are their columns.
   std::string line = tail();
-  const std::size_t room = limit == std::string::npos ? state.name.size()
-                                                      : limit - std::min(limit, line.size());
-  line.insert(0, shortenedName(state.name, room));
   if (line.size() > limit) line.resize(limit);
+  // The end of a path tells files apart better than its start.
+  const std::string name = escapedForTerminal(state.name);
+  line.insert(0, limit == std::string::npos ? name : endWithinColumns(name, limit - line.size()));
   return line;
 }
 
@@ -99,10 +94,11 @@ std::size_t ProgressDisplay::columns() const {
 void ProgressDisplay::draw(const ProgressState& state) {
   const std::size_t width = columns();
   const std::string line = formatProgressLine(state, width);
+  const std::size_t columns = terminalColumns(line);
   // Blanks over what is left of a longer line, but never into the terminal's last column.
   const std::size_t limit = width == 0 ? shownLength_ : std::min(shownLength_, width - 1);
-  const std::size_t shown = std::max(line.size(), limit);
-  std::string text = "\r" + line + std::string(shown - line.size(), ' ');
+  const std::size_t shown = std::max(columns, limit);
+  std::string text = "\r" + line + std::string(shown - columns, ' ');
   shownLength_ = shown;
   showing_ = true;
   writeText(text);

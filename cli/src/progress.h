@@ -22,8 +22,9 @@ struct ProgressState {
 
 // One progress line: "NAME  [#####-----]  52%  310.4 MiB/s  saved 37%", or, for an input of
 // unknown size, "NAME  12.0 MiB  310.4 MiB/s". A `width` other than 0 is the number of columns the
-// line must fit into: the name is shortened first (keeping its end), then the saving, the rate and
-// the bar are left out, in that order.
+// line must fit into: the name is shortened first (keeping its end, counted in terminal columns),
+// then the saving, the rate and the bar are left out, in that order. Control characters in the
+// name are escaped (terminal_text.h).
 std::string formatProgressLine(const ProgressState& state, std::size_t width);
 
 // "83.0%": the share of `unpackedBytes` that packing saves; what -v and the final progress line say.

@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -68,37 +69,54 @@ TEST_F(CliRun, OutputsKeepTheInputsModeAndTime) {
   EXPECT_EQ(statOf(at("piped.pack1")).st_mode & 07777, 0666 & ~mask);
 }
 
-// A stream that lacks its end marker, or has bytes after it, unpacks with a warning; -t fails it.
+// A stream that lacks its end marker unpacks with a warning; one with data after it is written as
+// well, but fails, and says which method would fit it; -t fails both. -q hides the warning only.
 TEST_F(CliRun, CutStreamsAndTrailingBytesAreReported) {
   const std::string stream = enginePack(Method::kI, kSprite);
   const struct {
     const char* name;
     std::string stream;
     std::string unpacked;
+    int status;
     std::string warning;
   } cases[] = {
-      {"no end marker", stream.substr(0, stream.size() - 1), kSprite,
+      {"no end marker", stream.substr(0, stream.size() - 1), kSprite, 0,
        "no end marker: the stream may be cut short"},
-      {"cut between blocks", enginePack(Method::kI, "aaaab").substr(0, 2), "aaaa",
+      {"cut between blocks", enginePack(Method::kI, "aaaab").substr(0, 2), "aaaa", 0,
        "no end marker: the stream may be cut short"},
-      {"bytes after the marker", stream + "junk", kSprite, "4 bytes after the end marker ignored"},
+      {"bytes after the marker", stream + "junk", kSprite, 1,
+       "4 bytes after the end marker ignored; it is not a whole stream of either method"},
+      {"a method II stream", enginePack(Method::kII, std::string("\5\0\5\0\5\0\7\0", 8)),
+       std::string(3, '\5'), 1,
+       "4 bytes after the end marker ignored; the stream is valid for method II only; give -m 2"},
   };
   for (const auto& c : cases) {
     put("in.pack1", c.stream);
     const RunResult unpacked = run({"unpack", "-c", "in.pack1"});
-    EXPECT_EQ(unpacked.status, 0) << c.name;
+    EXPECT_EQ(unpacked.status, c.status) << c.name;
     EXPECT_EQ(unpacked.out, c.unpacked) << c.name;
     EXPECT_EQ(unpacked.err, "ravlin-cli: in.pack1: " + c.warning + "\n") << c.name;
 
-    EXPECT_THAT(run({"unpack", "-qc", "in.pack1"}).err, IsEmpty()) << c.name;
+    const RunResult quiet = run({"unpack", "-qc", "in.pack1"});
+    EXPECT_THAT(quiet.err, IsEmpty()) << c.name;
+    EXPECT_EQ(quiet.status, c.status) << c.name;
     const RunResult tested = run({"unpack", "-t", "in.pack1"});
     EXPECT_EQ(tested.status, 1) << c.name;
     EXPECT_THAT(tested.err, HasSubstr(c.warning)) << c.name;
   }
-  put("in.pack1", stream);
-  const RunResult sound = run({"unpack", "-t", "in.pack1"});
-  EXPECT_EQ(sound.status, 0) << sound.err;
-  EXPECT_THAT(sound.out, IsEmpty());
+  // Zeros that round a stream up to a multiple of 4 bytes, as in ROM images, are no data.
+  const std::string five = enginePack(Method::kI, "aaaab");
+  ASSERT_EQ(five.size(), 5u);
+  for (const auto& [sound, data] : {std::pair{stream, kSprite}, {five + std::string(3, '\0'), "aaaab"}}) {
+    put("in.pack1", sound);
+    const RunResult unpacked = run({"unpack", "-c", "in.pack1"});
+    EXPECT_EQ(unpacked.status, 0) << unpacked.err;
+    EXPECT_EQ(unpacked.out, data);
+    EXPECT_THAT(unpacked.err, IsEmpty());
+    const RunResult tested = run({"unpack", "-t", "in.pack1"});
+    EXPECT_EQ(tested.status, 0) << tested.err;
+    EXPECT_THAT(tested.out, IsEmpty());
+  }
   EXPECT_EQ(scratch_.names(), std::vector<std::string>{"in.pack1"}) << "-t writes nothing";
 }
 
@@ -146,6 +164,19 @@ TEST_F(CliRun, ProgressFitsTheTerminal) {
   }
 }
 
+// A name with a line break and wide characters stays on its line, escaped and whole.
+TEST_F(CliRun, ProgressEscapesNamesOnTheTerminal) {
+  if (!terminalsAvailable()) GTEST_SKIP() << "no pseudo-terminals here";
+  const std::string name = "two\nlines-\xe5\x90\x8d\xe5\x89\x8d.bin";  // U+540D U+524D
+  put(name, kSprite);
+  RunRequest request{{"pack", "-c", "--progress", name}};
+  request.stderrColumns = 40;
+  const RunResult result = run(request);
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_THAT(result.err, HasSubstr("two\\nlines-\xe5\x90\x8d\xe5\x89\x8d.bin "));
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << "only the final break";
+}
+
 // Empty and one-unit inputs pack to the streams the format has for them, and back.
 TEST_F(CliRun, EmptyAndOneUnitInputsPack) {
   const struct {
@@ -183,6 +214,7 @@ TEST_F(CliRun, MessagesSayWhatIsAtFault) {
   put("file", "x");
   std::filesystem::create_symlink("loop2", at("loop1"));
   std::filesystem::create_symlink("loop1", at("loop2"));
+  std::filesystem::create_symlink("nodir/x.pack1", at("dangling"));
   const std::string longName(300, 'n');
   const struct {
     std::vector<std::string> args;
@@ -190,6 +222,9 @@ TEST_F(CliRun, MessagesSayWhatIsAtFault) {
   } cases[] = {
       {{"pack", "-o", "nodir/x.pack1", "in.bin"},
        "ravlin-cli: nodir/x.pack1: No such file or directory (folder 'nodir' does not exist)\n"},
+      {{"pack", "-o", "dangling", "in.bin"},
+       "ravlin-cli: dangling: No such file or directory (a link to 'nodir/x.pack1'; folder "
+       "'nodir' does not exist)\n"},
       {{"pack", "--output-dir", "file", "in.bin"},
        "ravlin-cli: file: Not a directory (it is a file, not a folder)\n"},
       {{"pack", "loop1"}, "ravlin-cli: loop1: Too many levels of symbolic links"},
@@ -297,13 +332,18 @@ TEST_F(CliRun, ListShowsEachStream) {
   put("b.pack2", std::string("\x82" "xy\x00!!", 6));
   put("c.pack1", std::string("\x85", 1));
   const RunResult result = run({"unpack", "-l", "a.pack1", "b.pack2", "c.pack1"});
-  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.status, 1) << "b.pack2 and c.pack1 are faulty";
   EXPECT_EQ(result.out,
             "method         packed       unpacked   ratio       blocks  end  trailing  name\n"
             "I                   6              5  120.0%            2  yes         0  a.pack1\n"
             "II                  6              4  150.0%            1  yes         2  b.pack2\n"
             "I                   1              0       -            1   no         0  c.pack1"
             "  (ends inside a block)\n");
+  EXPECT_EQ(result.err,
+            "ravlin-cli: b.pack2: 2 bytes after the end marker ignored; it is not a whole stream "
+            "of either method\n"
+            "ravlin-cli: c.pack1: the stream ends inside a block (cut short, or not a method I "
+            "stream)\n");
 }
 
 // --rm removes an input only once its output is complete and, with --verify, checked; -k keeps it.

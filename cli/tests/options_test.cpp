@@ -63,6 +63,7 @@ TEST(Options, HelpAndVersionWinWherever) {
   EXPECT_EQ(parse({"-V"}).action, Action::kVersion);
   EXPECT_EQ(parse({"unpack", "a.bin", "-h"}).action, Action::kHelp);
   EXPECT_EQ(parse({"pack", "--version", "--bogus"}).action, Action::kVersion);
+  EXPECT_EQ(parse({"unpack", "--verify", "--help"}).action, Action::kHelp);
   EXPECT_EQ(versionText(), "ravlin-cli 1.4.0");
 }
 
@@ -103,9 +104,12 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{{"pack", "--ver"}, "unknown option '--ver'"},
         UsageErrorCase{{"pack", "--force", "-xf"}, "unknown option '-x'"},
         UsageErrorCase{{"pack", "--suffix"}, "option '--suffix' needs a value"},
-        UsageErrorCase{{"pack", "-t"}, "apply to unpack only"},
+        UsageErrorCase{{"pack", "-t"}, "-t applies to unpack only"},
+        UsageErrorCase{{"pack", "-fl"}, "-l applies to unpack only"},
         UsageErrorCase{{"pack", "--suffix=.bin"}, "--suffix applies to unpack only"},
+        UsageErrorCase{{"pack", "--no-sparse", "a"}, "--no-sparse applies to unpack only"},
         UsageErrorCase{{"unpack", "-l", "-c", "a.pack1"}, "-t and -l write nothing"},
+        UsageErrorCase{{"unpack", "-t", "--no-sparse", "a.pack1"}, "-t and -l write nothing"},
         UsageErrorCase{{"unpack", "--suffix=a/b", "a.pack1"}, "cannot hold a '/'"},
         UsageErrorCase{{"pack", "-c", "--rm", "a"}, "does not go with -c"},
         UsageErrorCase{{"pack", "-c", "-r", "gfx"}, "several packed streams"},
@@ -113,17 +117,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Options, HabitsOfPeerTools) {
   const ParsedCommandLine parsed =
-      parse({"unpack", "-rt", "--no-sparse", "--rm", "-k", "gfx"});
+      parse({"unpack", "-r", "--no-sparse", "--rm", "-k", "gfx"});
   ASSERT_EQ(parsed.action, Action::kRun) << parsed.error;
   const Options& o = parsed.options;
   EXPECT_TRUE(o.recursive);
-  EXPECT_EQ(o.unpackAction, UnpackAction::kTest);
   EXPECT_FALSE(o.sparse);
   EXPECT_FALSE(o.removeInput) << "the later of --rm and -k wins";
   EXPECT_TRUE(parse({"pack", "-k", "--rm", "a"}).options.removeInput);
   EXPECT_EQ(parse({"unpack", "--suffix=", "a.pack1"}).options.suffix, "");
   EXPECT_EQ(parse({"unpack", "-l", "a.rle"}).action, Action::kRun)
       << "an unknown suffix is settled per file, not as a usage error";
+  const Options both = parse({"unpack", "-lt", "a.pack1"}).options;
+  EXPECT_TRUE(both.test && both.list) << "-t and -l together do both";
 }
 
 TEST(Options, UnpackMethodComesFromTheOptionOrTheSuffix) {

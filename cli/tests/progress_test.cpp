@@ -44,6 +44,31 @@ TEST(ProgressLine, FitsTheWidthByShorteningTheNameFirst) {
   }
 }
 
+// A name cannot move the cursor: control characters, a backslash and bytes that are no UTF-8 are
+// written as escapes. Wide characters take two columns, and a name is cut between characters.
+TEST(ProgressLine, EscapesTheNameAndCutsItByColumns) {
+  const struct {
+    const char* name;
+    std::size_t width;
+    const char* line;
+  } cases[] = {
+      {"two\nlines\r.bin", 0, "two\\nlines\\r.bin   0%"},
+      {"tab\there\x1b[2J", 0, "tab\\there\\033[2J   0%"},
+      {"back\\slash \xff\xc2\x9b", 0, "back\\\\slash \\377\\302\\233   0%"},
+      {"\xe3\x82\xb9\xe3\x83\x97\xe3\x83\xa9\xe3\x82\xa4\xe3\x83\x88\xe7\x94\xbb\xe5\x83\x8f"
+       "\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83\xab.bin",
+       30,
+       "...\xe3\x82\xa4\xe3\x83\x88\xe7\x94\xbb\xe5\x83\x8f\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4"
+       "\xe3\x83\xab.bin   0%"},
+  };
+  for (const auto& c : cases) {
+    const ProgressState state{c.name, 0, 0, -1, ""};
+    std::string line = formatProgressLine(state, c.width);
+    if (c.width == 0) line.erase(line.find("  ["), 24);  // the bar is not the point here
+    EXPECT_EQ(line, c.line) << c.name;
+  }
+}
+
 TEST(ProgressHost, ForcedDisplayEndsWithTheFinalLineAndTheRunsSaving) {
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);

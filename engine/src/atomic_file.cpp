@@ -19,8 +19,10 @@ namespace ravlin {
 
 namespace {
 
-// Longest piece of the target's name kept in a temporary name, so that ".<name>.XXXXXX" stays
-// within the usual 255-byte limit of a file name.
+// The end of every temporary name, which tells a leftover of a killed process from a user's file.
+constexpr std::string_view kTempTail = ".ravlin-tmp";
+// Longest piece of the target's name kept in a temporary name, so that ".<name>.XXXXXX.ravlin-tmp"
+// stays within the usual 255-byte limit of a file name.
 constexpr std::size_t kMaxTempStem = 200;
 constexpr int kTempNameAttempts = 100;
 // As many links as the kernel follows before it gives up with ELOOP.
@@ -93,6 +95,10 @@ LinkEnd followLinks(FileSystem& fs, std::string path) {
 
 }  // namespace
 
+bool isAtomicFileTemporary(std::string_view fileName) {
+  return fileName.starts_with('.') && fileName.ends_with(kTempTail);
+}
+
 AtomicFile::AtomicFile(FileSystem& fs, const std::string& target, Overwrite overwrite)
     : fs_(fs), overwrite_(overwrite) {
   if (detail::lastName(target).empty() || target.back() == '/') {
@@ -117,7 +123,7 @@ AtomicFile::AtomicFile(FileSystem& fs, const std::string& target, Overwrite over
   const std::string folder = detail::parentFolder(target_);
   const std::string stem(detail::lastName(target_).substr(0, kMaxTempStem));
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-    std::string candidate = folder + "/." + stem + "." + randomSuffix();
+    std::string candidate = folder + "/." + stem + "." + randomSuffix() + std::string(kTempTail);
     const int fd = fs_.createNew(candidate);
     if (fd >= 0) {
       temporary_ = std::move(candidate);

@@ -9,7 +9,10 @@ void StreamSurvey::write(std::span<const std::uint8_t> chunk) {
   std::size_t at = 0;
   while (at < chunk.size()) {
     if (result_.endMarker) {
-      result_.trailingBytes += chunk.size() - at;
+      const auto rest = chunk.subspan(at);
+      result_.trailingBytes += rest.size();
+      trailingAllZero_ = trailingAllZero_ && std::all_of(rest.begin(), rest.end(),
+                                                         [](std::uint8_t b) { return b == 0; });
       return;
     }
     if (pendingBytes_ > 0) {
@@ -37,6 +40,8 @@ void StreamSurvey::write(std::span<const std::uint8_t> chunk) {
 SurveyResult StreamSurvey::finish() const {
   SurveyResult result = result_;
   result.cutInsideBlock = pendingBytes_ > 0;
+  result.trailingPadding =
+      isEndPadding(result.streamBytes, result.trailingBytes, trailingAllZero_);
   return result;
 }
 

@@ -24,26 +24,23 @@ _ravlin_cli()
     esac
     $split && return
 
-    # The first word that is neither an option nor an option's value is the command.
-    local i command=
-    for ((i = 1; i < cword; i++)); do
-        case ${words[i]} in
-            pack | unpack)
-                command=${words[i]}
-                break
-                ;;
-        esac
-    done
-
-    if [[ -z $command ]]; then
+    # The command comes first; the program takes options only after it.
+    if ((cword == 1)); then
         COMPREPLY=($(compgen -W 'pack unpack --help --version' -- "$cur"))
         return
     fi
+    local command=${words[1]}
+    [[ $command == pack || $command == unpack ]] || return
 
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '--method= --output= --output-dir= --stdout --force --keep
-            --rm --test --list --recursive --suffix= --verify --no-sparse --verbose --quiet
-            --progress --help --version' -- "$cur"))
+        local options='--method= --output= --output-dir= --stdout --force --keep --rm
+            --recursive --verbose --quiet --progress --help --version'
+        if [[ $command == pack ]]; then
+            options+=' --verify'
+        else
+            options+=' --test --list --suffix= --no-sparse'
+        fi
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
         return
     fi

@@ -1,7 +1,8 @@
 # Types LINE and Tab into a fresh interactive zsh that loads the completion in COMPLETION_DIR,
 # then presses Ctrl-T, bound to show the edited line whole as [[LINE]] below it, and waits up to
 # 10 seconds for EXPECTED to appear on the terminal: in that line or in the list of candidates.
-# Exit status 0 when it does; otherwise prints what the terminal showed.
+# Exit status 0 when it does; either way prints what the terminal showed after the line typed
+# (when EXPECTED appears, once the terminal has been quiet for half a second).
 # Usage: zsh -f zsh-complete.zsh COMPLETION_DIR LINE EXPECTED
 zmodload zsh/zpty || exit 1
 zpty shell 'zsh -f -i'
@@ -15,7 +16,12 @@ for (( tries = 1; tries <= 100; tries++ )); do
   (( tries % 5 )) || zpty -n -w shell $'\x14'
   while zpty -r -t shell chunk; do shown+=$chunk; done
   # The line typed is echoed first; look only at what comes after it.
-  [[ ${shown#*$2} == *$3* ]] && { zpty -d shell; exit 0; }
+  if [[ ${shown#*$2} == *$3* ]]; then
+    while zpty -r -t shell chunk || { sleep 0.5; zpty -r -t shell chunk }; do shown+=$chunk; done
+    zpty -d shell
+    print -r -- "${shown#*$2}" | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g'
+    exit 0
+  fi
   sleep 0.1
 done
 zpty -d shell

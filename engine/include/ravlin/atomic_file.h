@@ -10,10 +10,15 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "ravlin/file_system.h"
 
 namespace ravlin {
+
+// Whether `fileName` (a name without its folder) is that of an AtomicFile's temporary file, such as
+// one that a killed process left behind: ".TARGET.XXXXXX.ravlin-tmp".
+bool isAtomicFileTemporary(std::string_view fileName);
 
 class AtomicFile {
  public:
@@ -21,7 +26,8 @@ class AtomicFile {
   // it points to is replaced and the link kept. An existing target is refused before anything
   // is written when this process may not write to it ("File access denied"), and with
   // Overwrite::kRefuse whatever its permissions (EEXIST, "I/O error 17"). The bytes go to a new
-  // temporary file beside the real target, readable by its owner only until commit().
+  // temporary file beside the real target, named as isAtomicFileTemporary() recognises and
+  // readable by its owner only until commit().
   // Throws IoError.
   AtomicFile(FileSystem& fs, const std::string& target, Overwrite overwrite = Overwrite::kReplace);
   AtomicFile(const AtomicFile&) = delete;
