@@ -24,12 +24,22 @@ inline std::uint32_t unitAt(const std::uint8_t* units, std::uint64_t index) {
   }
 }
 
-// Bit t is set when unit t equals unit t + 1, for t = 0 .. 31 units from `units`. Reads the
-// 33 units from `units` and, with SSE2, up to 31 bytes more.
+// Bit t is set when unit t equals unit t + 1, for t = 0 .. 31 units from `units`, one unit at a
+// time. Reads the 33 units from `units`.
 template <int U>
-inline std::uint32_t equalNeighbours(const std::uint8_t* units);
+inline std::uint32_t equalNeighboursScalar(const std::uint8_t* units) {
+  std::uint32_t mask = 0;
+  for (std::uint32_t t = 0; t < 32; ++t) {
+    if (unitAt<U>(units, t) == unitAt<U>(units, t + 1)) mask |= 1u << t;
+  }
+  return mask;
+}
 
 #if defined(RAVLIN_SSE2)
+
+// The same as equalNeighboursScalar, 16 bytes at a time. Reads up to 31 bytes more.
+template <int U>
+inline std::uint32_t equalNeighbours(const std::uint8_t* units);
 
 inline __m128i load16(const std::uint8_t* bytes) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
@@ -55,17 +65,6 @@ inline std::uint32_t equalNeighbours<2>(const std::uint8_t* units) {
   const std::uint32_t low = byteMask(_mm_packs_epi16(equal8(0), equal8(16)));
   const std::uint32_t high = byteMask(_mm_packs_epi16(equal8(32), equal8(48)));
   return low | high << 16;
-}
-
-#else
-
-template <int U>
-inline std::uint32_t equalNeighbours(const std::uint8_t* units) {
-  std::uint32_t mask = 0;
-  for (std::uint32_t t = 0; t < 32; ++t) {
-    if (unitAt<U>(units, t) == unitAt<U>(units, t + 1)) mask |= 1u << t;
-  }
-  return mask;
 }
 
 #endif
