@@ -204,7 +204,7 @@ template <bool kEveryBlock, SimdPath kPath>
 std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, OutputSink& sink) {
   constexpr bool kVector = kPath != SimdPath::kScalar;
   // A host that wants every block gets them from the plain loop.
-  constexpr bool kWindows = !kEveryBlock && detail::kHasWindows<kPath>;
+  constexpr bool kWindows = !kEveryBlock && detail::kHasWindows<kPath, U>;
   const std::uint8_t* const begin = stream.data();
   const std::uint64_t size = stream.size();
   const std::uint64_t base = read_;
