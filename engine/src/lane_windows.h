@@ -1,11 +1,12 @@
-// Listing block starts 16 stream bytes at a time with byte shuffles, on processors with AVX2.
+// Listing the starts of byte-unit blocks 16 stream bytes at a time with byte shuffles, on
+// processors with AVX2.
 //
 // The AVX-512 windows' listing, in windows of 16 bytes that `vpshufb` can permute within a lane:
 // every byte of a window is taken for a control byte and given the offset where its block would
 // end, three doublings of these jumps give the k-th block start (a window holds at most 8), and
 // one shuffle gives the entry into the next window. Two windows share a 32-byte register; only the
 // entries run from window to window. The listed blocks are then written as the AVX-512 listing
-// writes them.
+// writes them. (Word units take the plain loop on AVX2: see window_paths.h.)
 #pragma once
 
 #include "listed_blocks.h"
@@ -42,14 +43,11 @@ RAVLIN_LISTING_TARGET inline __m128i jump(__m128i table, __m128i offsets) {
 
 // For every byte of the two windows at `window`, taken as a control byte: the offset where its
 // block would end, from its window's start.
-template <int U>
 RAVLIN_LISTING_TARGET inline __m256i laneBlockEnds(const std::uint8_t* window) {
   const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window));
-  const __m256i one = _mm256_set1_epi8(1);
-  // A literal block takes 1 + C * U bytes (at most 255), a repeat block 1 + U.
-  const __m256i literal =
-      U == 1 ? _mm256_add_epi8(bytes, one) : _mm256_add_epi8(_mm256_add_epi8(bytes, bytes), one);
-  const __m256i length = _mm256_blendv_epi8(literal, _mm256_set1_epi8(1 + U), bytes);
+  // A literal block takes 1 + C bytes, a repeat block 2.
+  const __m256i length =
+      _mm256_blendv_epi8(_mm256_add_epi8(bytes, _mm256_set1_epi8(1)), _mm256_set1_epi8(2), bytes);
   const __m256i offsets = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0,
                                            1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   const __m256i unknown = _mm256_set1_epi8(kLaneUnknown);
@@ -57,12 +55,12 @@ RAVLIN_LISTING_TARGET inline __m256i laneBlockEnds(const std::uint8_t* window) {
   return _mm256_blendv_epi8(ends, unknown, _mm256_cmpeq_epi8(bytes, _mm256_setzero_si256()));
 }
 
-// Decodes blocks from `block` as decodeWindows does, with the same guarantees from the caller,
-// listing their starts in windows of 16 bytes.
-template <int U>
-RAVLIN_LISTING_TARGET const std::uint8_t* decodeLaneWindows(const std::uint8_t* block,
-                                                            const std::uint8_t* stop,
-                                                            std::uint8_t*& out, bool& cannotEnd) {
+// Decodes byte-unit blocks from `block` as decodeWindows does, with the same guarantees from the
+// caller, listing their starts in windows of 16 bytes.
+RAVLIN_LISTING_TARGET inline const std::uint8_t* decodeLaneWindows(const std::uint8_t* block,
+                                                                   const std::uint8_t* stop,
+                                                                   std::uint8_t*& out,
+                                                                   bool& cannotEnd) {
   constexpr std::ptrdiff_t kPairBytes = 2 * kLaneWindowBytes;
   cannotEnd = false;
   alignas(32) std::uint16_t starts[kListedStarts];
@@ -77,7 +75,7 @@ RAVLIN_LISTING_TARGET const std::uint8_t* decodeLaneWindows(const std::uint8_t* 
   const __m128i noEntry = _mm_set1_epi8(kLaneNoEntry);
   __m128i entry = _mm_setzero_si128();
   while (end - window >= kPairBytes) {
-    const __m256i jumps1 = laneBlockEnds<U>(window);
+    const __m256i jumps1 = laneBlockEnds(window);
     const __m256i jumps2 = jump(jumps1, jumps1);
     const __m256i jumps4 = jump(jumps2, jumps2);
     const __m256i jumps8 = jump(jumps4, jumps4);
@@ -115,7 +113,7 @@ RAVLIN_LISTING_TARGET const std::uint8_t* decodeLaneWindows(const std::uint8_t* 
     window += kPairBytes;
     entry = next;
   }
-  writeListed<U>(block, starts, count, out);
+  writeListed<1>(block, starts, count, out);
   return cannotEnd ? block + starts[count]
                    : window + (static_cast<std::uint32_t>(_mm_cvtsi128_si32(entry)) & 0xFF);
 }
