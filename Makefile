@@ -7,7 +7,7 @@ RUN_PACKAGES := build-essential cmake ninja-build g++ qt6-base-dev fonts-wine
 PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
             kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool imagemagick hyperfine \
-            help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh time
+            help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh time valgrind
 
 FUZZ_SECONDS ?= 30
 
