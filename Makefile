@@ -8,7 +8,7 @@ PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
             kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool imagemagick hyperfine \
             help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh time \
-            g++-aarch64-linux-gnu qemu-user googletest python3
+            g++-aarch64-linux-gnu qemu-user googletest python3 valgrind
 
 FUZZ_SECONDS ?= 30
 

@@ -5,6 +5,8 @@
 #   (defaults: build/default/cli/ravlin-cli and build/default/bench/ravlin-bench, whose
 #   --write-data-sets gives the benchmark's data sets, real game art included)
 # RUNS (default 10) sets hyperfine's runs per command; one tile per process runs 100 times as often.
+# RAVLIN_SIMD (avx512, avx2, sse2 or scalar) caps the processor path ravlin-cli takes, as it does
+# for any program on the engine; the tables name the path.
 set -eu
 cli=$(realpath "${1:-build/default/cli/ravlin-cli}")
 bench=$(realpath "${2:-build/default/bench/ravlin-bench}")
@@ -45,6 +47,8 @@ row() {  # a table row: what, ravlin-cli seconds, lz4 seconds
 print(f'| {sys.argv[1]} | {r*1000:.1f} ms | {l*1000:.1f} ms | {l/r:.2f} |')" "$@"
 }
 
+echo "Processor path: RAVLIN_SIMD=${RAVLIN_SIMD:-(unset: the best the processor has)}"
+echo
 echo "| Work | ravlin-cli | lz4 | ravlin-cli's speed over lz4's |"
 echo "|---|---:|---:|---:|"
 for raw in *.raw; do

@@ -32,20 +32,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Long enough that a few updates cannot stand in for the events due in between.
   const std::vector<std::uint8_t> input = repeatedTo(piece, kEventStrideBytes * 9 / 2);
   const std::vector<std::uint8_t> stream = repeatedTo(piece, kEventStrideBytes * 5 / 4);
-  for (const Method method : {Method::kI, Method::kII}) {
-    const fuzz::Runs packed =
-        fuzz::runBoth([&](ByteBuffer& out, Host& host) { pack(method, input, out, host); });
-    if (packed.error.empty()) {
-      fuzz::checkEventsKeepUp(packed.changesEvents, static_cast<std::int64_t>(input.size()));
-    }
+  fuzz::onEveryPath([&] {
+    for (const Method method : {Method::kI, Method::kII}) {
+      const fuzz::Runs packed =
+          fuzz::runBoth([&](ByteBuffer& out, Host& host) { pack(method, input, out, host); });
+      if (packed.error.empty()) {
+        fuzz::checkEventsKeepUp(packed.changesEvents, static_cast<std::int64_t>(input.size()));
+      }
 
-    const fuzz::Runs unpacked =
-        fuzz::runBoth([&](ByteBuffer& out, Host& host) { unpack(method, stream, out, host); });
-    const fuzz::PlainDecoding blocks =
-        fuzz::plainDecode(static_cast<std::size_t>(unitSize(method)), stream);
-    RAVLIN_FUZZ_CHECK(unpacked.output == blocks.bytes);
-    fuzz::checkEventsKeepUp(unpacked.changesEvents,
-                            blocks.blockEnds.empty() ? 0 : blocks.blockEnds.back());
-  }
+      const fuzz::Runs unpacked =
+          fuzz::runBoth([&](ByteBuffer& out, Host& host) { unpack(method, stream, out, host); });
+      const fuzz::PlainDecoding blocks =
+          fuzz::plainDecode(static_cast<std::size_t>(unitSize(method)), stream);
+      RAVLIN_FUZZ_CHECK(unpacked.output == blocks.bytes);
+      fuzz::checkEventsKeepUp(unpacked.changesEvents,
+                              blocks.blockEnds.empty() ? 0 : blocks.blockEnds.back());
+    }
+  });
   return 0;
 }

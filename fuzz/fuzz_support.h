@@ -1,6 +1,6 @@
 // Shared pieces of the fuzz targets: a failing check, a plain decoder of the packed stream that
 // shares no code with the engine, a host that records every call a run makes, and runs of the
-// streaming codec with the input cut as the fuzz input says.
+// streaming codec with the input cut as the fuzz input says, on every processor path.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +15,7 @@
 #include "ravlin/codec.h"
 #include "ravlin/host.h"
 #include "ravlin/io_error.h"
+#include "simd_path.h"
 
 namespace ravlin::fuzz {
 
@@ -26,6 +27,17 @@ namespace ravlin::fuzz {
       std::abort();                                                                      \
     }                                                                                    \
   } while (false)
+
+// Runs `check` on each processor path that the machine has, so that every fuzz input goes through
+// every fast loop.
+template <typename Check>
+void onEveryPath(Check&& check) {
+  for (const detail::SimdPath path : detail::supportedSimdPaths()) {
+    detail::capSimdPath(path);
+    check();
+  }
+  detail::capSimdPath(std::nullopt);
+}
 
 struct PlainDecoding {
   std::vector<std::uint8_t> bytes;

@@ -103,6 +103,7 @@ void checkAll(const Cutting& cutting) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  checkAll(cuttingOf({data, size}));
+  const Cutting cutting = cuttingOf({data, size});
+  onEveryPath([&] { checkAll(cutting); });
   return 0;
 }

@@ -258,12 +258,60 @@ void addFileRuns(const std::shared_ptr<Prepared>& p, Method method) {
       });
 }
 
+// Packing and unpacking on memory with the method that suits the data, forced to each path below
+// the best, which addMemoryRuns times.
+void addPathRuns(const std::shared_ptr<Prepared>& p) {
+  const Method method = p->set->wordUnits ? Method::kII : Method::kI;
+  const int i = index(method);
+  for (const detail::SimdPath path : timedPaths().first(timedPaths().size() - 1)) {
+    add(*p, pathOperation("pack", methodName(method), path),
+        [p, method, i, path](benchmark::State& state) {
+          ByteBuffer out;
+          QuietHost quiet;
+          detail::capSimdPath(path);
+          for (auto _ : state) {
+            pack(method, p->set->bytes, out, quiet);
+            benchmark::DoNotOptimize(out.data());
+          }
+          detail::capSimdPath(std::nullopt);
+          if (toBytes(out) != p->packed[i]) state.SkipWithError("wrong stream");
+          reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
+        });
+    add(*p, pathOperation("unpack", methodName(method), path),
+        [p, method, i, path](benchmark::State& state) {
+          ByteBuffer out;
+          QuietHost quiet;
+          detail::capSimdPath(path);
+          for (auto _ : state) {
+            unpack(method, p->packed[i], out, quiet);
+            benchmark::DoNotOptimize(out.data());
+          }
+          detail::capSimdPath(std::nullopt);
+          if (toBytes(out) != p->set->bytes) state.SkipWithError("wrong output");
+          reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
+        });
+  }
+}
+
 }  // namespace
+
+std::span<const detail::SimdPath> timedPaths() {
+  const auto supported = detail::supportedSimdPaths();
+  return supported.first(static_cast<std::size_t>(detail::simdPath()) + 1);
+}
+
+std::string pathOperation(const std::string& direction, const std::string& method,
+                          detail::SimdPath path) {
+  const std::string operation = direction + "-" + method;
+  if (path == timedPaths().back()) return operation;
+  return operation + "-" + std::string(detail::simdPathName(path));
+}
 
 void registerBenchmarks(const DataSet& set, const std::filesystem::path& scratchFolder) {
   const auto prepared = prepare(set, scratchFolder);
   addReferences(prepared);
   for (Method method : kMethods) addMemoryRuns(prepared, method);
+  addPathRuns(prepared);
   for (Method method : kMethods) addFileRuns(prepared, method);
 }
 

@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
+#include <utility>
+
+#include "codec_benchmarks.h"
 
 namespace ravlin::bench {
 
@@ -122,17 +125,50 @@ void SummaryReporter::Finalize() {
   for (const auto& [name, figures] : figures_) {
     if (!figures.error.empty()) out << "\n" << name << " failed: " << figures.error << "\n";
   }
+  printPathTable(out);
   const int missed = printTargets(out);
   out << (missed == 0 ? "All targets met.\n" : std::to_string(missed) + " target(s) missed.\n");
 }
 
-// Two lines per data set for the method that suits it, on memory; returns the number missed.
+// Per data set, the suiting method's speed over LZ4's on every timed path, as a Markdown table.
+void SummaryReporter::printPathTable(std::ostream& out) const {
+  const auto paths = timedPaths();
+  out << "\n## Per processor path: the method that suits the data, speed over LZ4's\n\n"
+      << "| data set | method | LZ4 compress | LZ4 decompress |";
+  for (const char* direction : {"pack", "unpack"}) {
+    for (const detail::SimdPath path : paths) {
+      out << " " << direction << " " << detail::simdPathName(path) << " |";
+    }
+  }
+  out << "\n|---|:-:|---:|---:|";
+  for (std::size_t k = 0; k < 2 * paths.size(); ++k) out << "---:|";
+  out << "\n";
+  for (const Target& target : targets_) {
+    const std::string set = target.name + "/";
+    const std::string method = target.wordUnits ? "II" : "I";
+    const double compress = megabytesPerSecond(set + "lz4-compress");
+    const double decompress = megabytesPerSecond(set + "lz4-decompress");
+    out << "| " << target.name << " | " << method << " | " << format("%.0f", compress) << " | "
+        << format("%.0f", decompress) << " |";
+    for (const auto& [direction, reference] :
+         {std::pair{"pack", compress}, {"unpack", decompress}}) {
+      for (const detail::SimdPath path : paths) {
+        const double mine = megabytesPerSecond(set + pathOperation(direction, method, path));
+        out << " " << format("%.2f", mine < 0 || reference <= 0 ? -1 : mine / reference) << " |";
+      }
+    }
+    out << "\n";
+  }
+}
+
+// Per data set, for the method that suits it, on memory: its blocks, then per path the targets
+// and cycles per block; returns the number of targets missed.
 int SummaryReporter::printTargets(std::ostream& out) const {
-  out << "\nTargets (the method that suits the data, on memory):\n";
+  out << "\nTargets (the method that suits the data, on memory, per processor path):\n";
   int missed = 0;
   for (const Target& target : targets_) {
     const std::string set = target.name + "/";
-    const char* method = target.wordUnits ? "II" : "I";
+    const std::string method = target.wordUnits ? "II" : "I";
     const auto found = figures_.find(set + "pack-" + method);
     const BlockStats stats = found == figures_.end() ? BlockStats{} : found->second.blocks;
     const auto blocks = static_cast<double>(stats.literals + stats.repeats);
@@ -142,51 +178,58 @@ int SummaryReporter::printTargets(std::ostream& out) const {
     const auto mean = [](std::size_t units, std::size_t count) {
       return count == 0 ? -1 : static_cast<double>(units) / static_cast<double>(count);
     };
-    out << "  " << target.name << ", method " << method << ":";
-    const struct {
-      const char* direction;
-      const char* reference;
-      double target;
-    } directions[] = {{"pack", "lz4-compress", kPackTarget},
-                      {"unpack", "lz4-decompress", kUnpackTarget}};
-    for (const auto& direction : directions) {
-      const double mine = megabytesPerSecond(set + direction.direction + "-" + method);
-      const double theirs = megabytesPerSecond(set + direction.reference);
-      const double ratio = mine < 0 || theirs <= 0 ? -1 : mine / theirs;
-      const bool met = ratio >= direction.target;
-      missed += met ? 0 : 1;
-      out << " " << direction.direction << " " << format("%.2f", ratio) << "x "
-          << direction.reference << " (needs " << format("%.1f", direction.target) << "x) "
-          << (met ? "met" : "MISSED") << ";";
-    }
     const double packed = found == figures_.end() ? 0 : found->second.packed;
     const auto perBlock = [blocks](double bytes) { return blocks < 1 ? -1 : bytes / blocks; };
-    out << "\n    " << format("%.0f", blocks < 1 ? -1 : blocks) << " blocks of "
+    const auto cycles = [this](double ns) {
+      return ns < 0 || clockGHz_ <= 0 ? -1 : ns * clockGHz_;
+    };
+    out << "  " << target.name << ", method " << method << ": "
+        << format("%.0f", blocks < 1 ? -1 : blocks) << " blocks of "
         << format("%.1f", perBlock(packed)) << " stream bytes and "
         << format("%.1f", perBlock(static_cast<double>(target.size)))
         << " bytes out on average: " << format("%.0f", share(stats.literals)) << "% literals of "
         << format("%.1f", mean(stats.literalUnits, stats.literals)) << " units, "
         << format("%.0f", share(stats.repeats)) << "% repeats of "
-        << format("%.1f", mean(stats.repeatUnits, stats.repeats)) << " units; "
-        << format("%.2f", nanosecondsPerBlock(set + "pack-" + method, target.size))
-        << " ns per block packing, "
-        << format("%.2f", nanosecondsPerBlock(set + "unpack-" + method, target.size))
-        << " ns unpacking\n";
-    if (clockGHz_ > 0 && blocks >= 1) {
-      // What the unpack target allows per block, against what walking the blocks alone and
-      // writing them alone cost.
+        << format("%.1f", mean(stats.repeatUnits, stats.repeats)) << " units\n";
+    out << "    cycles per block at " << format("%.2f", clockGHz_)
+        << " GHz: walking the blocks alone "
+        << format("%.1f", cycles(nanosecondsPerBlock(set + "walk-" + method, target.size)))
+        << ", writing them alone "
+        << format("%.1f", cycles(nanosecondsPerBlock(set + "place-" + method, target.size)))
+        << "\n";
+    for (const detail::SimdPath path : timedPaths()) {
+      out << "    " << detail::simdPathName(path) << ":";
+      const struct {
+        const char* direction;
+        const char* reference;
+        double target;
+      } directions[] = {{"pack", "lz4-compress", kPackTarget},
+                        {"unpack", "lz4-decompress", unpackTarget(path)}};
+      for (const auto& direction : directions) {
+        const double mine =
+            megabytesPerSecond(set + pathOperation(direction.direction, method, path));
+        const double theirs = megabytesPerSecond(set + direction.reference);
+        const double ratio = mine < 0 || theirs <= 0 ? -1 : mine / theirs;
+        out << " " << direction.direction << " " << format("%.2f", ratio) << "x";
+        if (direction.target <= 0) {
+          out << " (no target);";
+          continue;
+        }
+        const bool met = ratio >= direction.target;
+        missed += met ? 0 : 1;
+        out << " (needs " << format("%.1f", direction.target) << "x) " << (met ? "met" : "MISSED")
+            << ";";
+      }
+      // What the unpack target allows per block, against what this path takes.
       const double decompress = megabytesPerSecond(set + "lz4-decompress");
-      const double allowed = decompress <= 0 ? -1
-                                             : static_cast<double>(target.size) * 1e3 /
-                                                   (kUnpackTarget * decompress) / blocks;
-      const auto cycles = [this](double ns) { return ns < 0 ? -1 : ns * clockGHz_; };
-      out << "    cycles per block at " << format("%.2f", clockGHz_) << " GHz: unpacking "
-          << format("%.1f", cycles(nanosecondsPerBlock(set + "unpack-" + method, target.size)))
-          << ", walking the blocks alone "
-          << format("%.1f", cycles(nanosecondsPerBlock(set + "walk-" + method, target.size)))
-          << ", writing them alone "
-          << format("%.1f", cycles(nanosecondsPerBlock(set + "place-" + method, target.size)))
-          << ", the unpack target allows " << format("%.1f", cycles(allowed)) << "\n";
+      const double allowed =
+          decompress <= 0 || unpackTarget(path) <= 0 || blocks < 1
+              ? -1
+              : static_cast<double>(target.size) * 1e3 / (unpackTarget(path) * decompress) / blocks;
+      out << " cycles per block unpacking "
+          << format("%.1f", cycles(nanosecondsPerBlock(set + pathOperation("unpack", method, path),
+                                                       target.size)))
+          << ", the target allows " << format("%.1f", cycles(allowed)) << "\n";
     }
   }
   return missed;

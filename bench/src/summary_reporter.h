@@ -42,6 +42,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   double packedPercent(const std::string& name) const;
   // Nanoseconds per block of "<set>/<operation>", or a negative value.
   double nanosecondsPerBlock(const std::string& name, std::size_t size) const;
+  void printPathTable(std::ostream& out) const;
   int printTargets(std::ostream& out) const;
 
   std::vector<Target> targets_;

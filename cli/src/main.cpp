@@ -5,11 +5,14 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
 #include "batch.h"
 #include "options.h"
+#include "ravlin/codec.h"
 #include "signal_cleanup.h"
 #include "std_streams.h"
 
@@ -47,6 +50,15 @@ int main(int argc, char** argv) {
       return kUsageStatus;
     case Action::kRun:
       break;
+  }
+  // The engine refuses a RAVLIN_SIMD that names no processor path when a packer or unpacker is
+  // made: asked once here, before any file is touched.
+  try {
+    ravlin::QuietHost quiet;
+    const ravlin::Unpacker probe(ravlin::Method::kI, quiet, std::nullopt);
+  } catch (const std::invalid_argument& error) {
+    std::fprintf(stderr, "ravlin-cli: %s\n", error.what());
+    return kUsageStatus;
   }
   return ravlin::cli::runBatch(parsed.options);
 }

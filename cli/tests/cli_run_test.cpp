@@ -409,5 +409,24 @@ TEST_F(CliRun, ProgressShowsOnAPipeOnlyWhenForced) {
   EXPECT_THAT(silenced.err, IsEmpty()) << "the later of -q and --progress wins";
 }
 
+// RAVLIN_SIMD caps the engine's processor path; a value that names none is refused before any
+// file is touched, and a valid one packs the same stream.
+TEST_F(CliRun, TheProcessorSwitchIsCheckedBeforeAnyFileIsTouched) {
+  put("a.bin", kSprite);
+  RunRequest refused;
+  refused.shellScript = "RAVLIN_SIMD=neon exec \"$0\" pack a.bin";
+  const RunResult result = run(std::move(refused));
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err,
+            "ravlin-cli: RAVLIN_SIMD=neon is not a processor path; use avx512, avx2, sse2 or "
+            "scalar\n");
+  EXPECT_EQ(scratch_.names(), std::vector<std::string>{"a.bin"});
+
+  RunRequest capped;
+  capped.shellScript = "RAVLIN_SIMD=scalar exec \"$0\" pack a.bin";
+  EXPECT_EQ(run(std::move(capped)).status, 0);
+  EXPECT_EQ(get("a.pack1"), enginePack(Method::kI, kSprite));
+}
+
 }  // namespace
 }  // namespace ravlin::cli::testing

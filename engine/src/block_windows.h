@@ -14,21 +14,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && \
-    !defined(RAVLIN_PORTABLE_SCAN)
-#define RAVLIN_BLOCK_WINDOWS 1
-#include <immintrin.h>
-#endif
-
-namespace ravlin::detail {
-
-// Whether unpackers made from now on decode by windows: the processor can, unless turned off.
-bool blockWindowsInUse();
-// Turns window decoding off or back on for unpackers made from now on, so that tests can check
-// the plain loop on processors that have the wide one.
-void useBlockWindows(bool on);
+#include "fast_loop_limits.h"
+#include "listed_blocks.h"
 
 #if defined(RAVLIN_BLOCK_WINDOWS)
+
+namespace ravlin::detail {
 
 #define RAVLIN_WINDOW_TARGET \
   __attribute__((target("avx512f,avx512bw,avx512dq,avx512vbmi,avx512vl,popcnt")))
@@ -41,41 +32,7 @@ constexpr int kUnknown = 127;
 // The entry into the next window that stands for kUnknown: no block that a window ends starts
 // at 63 of the next.
 constexpr int kNoEntry = kUnknown - 64;
-
-// Writes 32 bytes to `out`: those at `units` for a literal block, `run` for a repeat block, as
-// the top bit of each byte of `control` says.
-RAVLIN_WINDOW_TARGET inline void write32(std::uint8_t* out, const std::uint8_t* units,
-                                         __m256i control, __m256i run) {
-  const __m256i literal = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(units));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_blendv_epi8(literal, run, control));
-}
-
-// Bytes that a block writes whatever its length. Word units make runs longer in bytes: their
-// blocks get 64 bytes before the length test.
-template <int U>
-constexpr std::uint64_t kFirstBytes = U == 1 ? 32 : 64;
-
-// Writes the `bytes` bytes of the block at `block` to `out`, and on up to kFirstBytes<U> or to
-// the next multiple of 32.
-template <int U>
-RAVLIN_WINDOW_TARGET inline void writeBlock(std::uint8_t* out, const std::uint8_t* block,
-                                            std::uint64_t bytes) {
-  __m256i run;
-  if constexpr (U == 1) {
-    run = _mm256_set1_epi8(static_cast<char>(block[1]));
-  } else {
-    run = _mm256_set1_epi16(static_cast<short>(block[1] | block[2] << 8));
-  }
-  const __m256i control = _mm256_set1_epi8(static_cast<char>(block[0]));
-  for (std::uint64_t offset = 0; offset < kFirstBytes<U>; offset += 32) {
-    write32(out + offset, block + 1 + offset, control, run);
-  }
-  if (bytes > kFirstBytes<U>) [[unlikely]] {
-    for (std::uint64_t offset = kFirstBytes<U>; offset < bytes; offset += 32) {
-      write32(out + offset, block + 1 + offset, control, run);
-    }
-  }
-}
+static_assert(kUnknown == 2 * kWindowBytes - 1, "an end in the next window fits a byte lane");
 
 // The lanes 0 to 63, plus `base`.
 RAVLIN_WINDOW_TARGET inline __m512i laneNumbers(char base) {
@@ -158,9 +115,6 @@ RAVLIN_WINDOW_TARGET inline std::uint32_t blocksIn(__m512i starts) {
       _mm_popcnt_u64(_mm512_cmplt_epu8_mask(starts, _mm512_set1_epi8(64)) & 0xFFFFFFFF));
 }
 
-// Stream bytes whose block starts are listed before their blocks are written.
-constexpr std::ptrdiff_t kStretchBytes = 4096;
-
 // Decodes blocks from `block`, a block start, in whole windows that end at or before `stop` and
 // within one stretch, and writes their units from `out` on. Returns the first block not decoded:
 // the one after the last window, or, with `cannotEnd` set, one that the caller must take alone
@@ -172,7 +126,7 @@ RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block
                                                        bool& cannotEnd) {
   cannotEnd = false;
   // The stretch's block starts, as offsets from `block`; each window stores 32 lanes.
-  alignas(64) std::uint16_t starts[kStretchBytes / 2 + 64];
+  alignas(64) std::uint16_t starts[kListedStarts];
   std::size_t count = 0;
   const std::uint8_t* const end = stop - block > kStretchBytes ? block + kStretchBytes : stop;
   const std::uint8_t* window = block;
@@ -196,22 +150,10 @@ RAVLIN_WINDOW_TARGET const std::uint8_t* decodeWindows(const std::uint8_t* block
     entry = next;
   }
 
-  std::uint8_t* o = out;
-  // The write loop is short enough that where it starts in a 64-byte line of code matters: on the
-  // processor measured (an AMD Zen 5) some starts made it 40% slower. Padding to a line here puts
-  // it at the same place in its line wherever the linker puts this function.
-  asm volatile(".p2align 6");
-  for (std::size_t k = 0; k < count; ++k) {
-    const std::uint8_t* const at = block + starts[k];
-    const std::uint32_t control = at[0];
-    const std::uint64_t bytes = (control & 0x7F) * std::uint64_t{U};
-    writeBlock<U>(o, at, bytes);
-    o += bytes;
-  }
-  out = o;
+  writeListed<U>(block, starts, count, out);
   return cannotEnd ? block + starts[count] : window + lowestByte(entry);
 }
 
-#endif
-
 }  // namespace ravlin::detail
+
+#endif

@@ -33,6 +33,12 @@ constexpr int kWindowsAtOnce = 8;
 // first 128 are gathered with the other windows of its group, the rest alone.
 constexpr std::uint32_t kWholeWindowBytes = 255;
 constexpr std::uint32_t kFirstChunksBytes = 128;
+static_assert(kWholeWindowBytes <= 255, "output offsets are byte lanes");
+static_assert(kWholeWindowBytes <= kFirstChunksBytes + 2 * 64, "two more chunks write the rest");
+// The first chunks are stored from the window's output start, within its first block's room; the
+// last block starts at most 127 bytes before the window's end, and its chunk ends within its room.
+static_assert(kFirstChunksBytes <= kBlockRoom<1>);
+static_assert(kWindowsAtOnce % 2 == 0, "windows are planned in pairs");
 
 // What writing one window takes besides its pair's plan.
 struct WindowPlan {
@@ -219,6 +225,10 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline int writeWindows(
 // bytes past its output start, within the room of its first block, and past that only within the
 // room of its last; planning a group reads up to 64 bytes past `stop`, within the reach of a block
 // before it.
+// Planning reads the second table 64 bytes past the group's last window, within the reach of a
+// block before `stop`.
+static_assert(kBlockReach<1> >= kWindowBytes + 1);
+
 RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteWindows(const std::uint8_t* block,
                                                                   const std::uint8_t* stop,
                                                                   std::uint8_t*& out,

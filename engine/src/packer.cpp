@@ -7,6 +7,7 @@
 
 #include "progress.h"
 #include "ravlin/codec.h"
+#include "simd_path.h"
 #include "unit_scan.h"
 
 namespace ravlin {
@@ -58,8 +59,9 @@ bool equalsNext(const std::uint8_t* in, std::uint64_t index) {
 // run ended at unit t - 1, and its repeat block took that unit). This holds as long as no block
 // is cut at 127 units; the caller cuts longer ones and drops the one start that a cut can make
 // wrong. Block after block, the next start comes from a bit scan of a register, so packing a
-// block does not wait for a load that depends on where the block before it ended.
-template <int U>
+// block does not wait for a load that depends on where the block before it ended. kVector
+// compares 16 bytes at a time, else one unit at a time.
+template <int U, bool kVector>
 class BlockStarts {
  public:
   static constexpr std::uint64_t kNone = ~std::uint64_t{0};
@@ -77,15 +79,15 @@ class BlockStarts {
   std::uint64_t next(std::uint64_t bound) {
     // Once a word at most: kept off the path that runs from one block to the next.
     while (starts_ == 0) [[unlikely]] {
-      if ((word_ + 1) * 64 >= bound) return kNone;
-      ++word_;
-      const std::uint64_t previous = equal_;
-      // The word after is compared now, while the blocks of this one are packed, so that moving
-      // on to it next time does not wait for its loads.
-      equal_ = ahead_;
-      ahead_ = load(in_, word_ + 1);
-      starts_ = startsOf(previous);
-    }
+        if ((word_ + 1) * 64 >= bound) return kNone;
+        ++word_;
+        const std::uint64_t previous = equal_;
+        // The word after is compared now, while the blocks of this one are packed, so that moving
+        // on to it next time does not wait for its loads.
+        equal_ = ahead_;
+        ahead_ = load(in_, word_ + 1);
+        starts_ = startsOf(previous);
+      }
     const std::uint64_t start = word_ * 64 + detail::trailingZeros64(starts_);
     starts_ &= starts_ - 1;
     return start;
@@ -102,8 +104,14 @@ class BlockStarts {
   // slower.
   [[gnu::noinline]] static std::uint64_t load(const std::uint8_t* in, std::uint64_t k) {
     const std::uint8_t* at = in + k * 64 * U;
-    return detail::equalNeighbours<U>(at) | std::uint64_t{detail::equalNeighbours<U>(at + 32 * U)}
-                                                << 32;
+    return equal32(at) | std::uint64_t{equal32(at + 32 * U)} << 32;
+  }
+
+  static std::uint32_t equal32(const std::uint8_t* at) {
+#if defined(RAVLIN_SSE2)
+    if constexpr (kVector) return detail::equalNeighbours<U>(at);
+#endif
+    return detail::equalNeighboursScalar<U>(at);
   }
 
   std::uint64_t startsOf(std::uint64_t previous) const {
@@ -127,7 +135,7 @@ struct FastPosition {
 // Packs blocks from `from` on until a block starts at or after `limit` or the stream reaches
 // `showAt`, and returns where the next block starts. Its own function, so that the loop carries
 // few values besides its own: that measured faster than the loop inside the caller.
-template <int U>
+template <int U, bool kVector>
 FastPosition packBlocks(const std::uint8_t* in, FastPosition from, std::uint64_t limit,
                         const std::uint8_t* showAt) {
   std::uint64_t i = from.unit;
@@ -145,7 +153,7 @@ FastPosition packBlocks(const std::uint8_t* in, FastPosition from, std::uint64_t
     o += 1 + bytes;
     i += count;
   };
-  BlockStarts<U> starts(in, i);
+  BlockStarts<U, kVector> starts(in, i);
   std::uint32_t repeat = equalsNext<U>(in, i) ? 1u : 0u;
   std::uint64_t next = starts.next(i + kMaxBlock + 1);
   while (i < limit) {
@@ -154,7 +162,7 @@ FastPosition packBlocks(const std::uint8_t* in, FastPosition from, std::uint64_t
       const std::uint32_t cutRepeat = repeat;
       putBlock(kMaxBlock, repeat);
       repeat = equalsNext<U>(in, i) ? 1u : 0u;
-      if (next == BlockStarts<U>::kNone) next = starts.next(i + kMaxBlock + 1);
+      if (next == BlockStarts<U, kVector>::kNone) next = starts.next(i + kMaxBlock + 1);
       // The last unit of a cut run starts a literal block that goes on past the start that the
       // scan saw after the run.
       if (cutRepeat && !repeat && next == i + 1 && !equalsNext<U>(in, next)) {
@@ -188,7 +196,9 @@ template <int U>
 class UnitPacker final : public Packer::Impl {
  public:
   UnitPacker(Host& host, std::optional<std::uint64_t> inputBytes, ShortInput shortInput)
-      : progress_(host, Progress::Direction::kPacking, inputBytes), shortInput_(shortInput) {}
+      : progress_(host, Progress::Direction::kPacking, inputBytes),
+        shortInput_(shortInput),
+        path_(std::min(detail::simdPath(), detail::kWidestPackerPath)) {}
 
   void write(std::span<const std::uint8_t> chunk, OutputSink& sink) override;
   void finish(OutputSink& sink) override;
@@ -200,9 +210,14 @@ class UnitPacker final : public Packer::Impl {
 
   // Packs the blocks that start before unit n - kTailUnits of `in`; returns the units taken.
   std::uint64_t scan(const std::uint8_t* in, std::uint64_t n, OutputSink& sink) {
-    return progress_.everyBlock() ? scanFast<true>(in, n, sink) : scanFast<false>(in, n, sink);
+    if (path_ == detail::SimdPath::kScalar) {
+      return progress_.everyBlock() ? scanFast<true, false>(in, n, sink)
+                                    : scanFast<false, false>(in, n, sink);
+    }
+    return progress_.everyBlock() ? scanFast<true, true>(in, n, sink)
+                                  : scanFast<false, true>(in, n, sink);
   }
-  template <bool kEveryBlock>
+  template <bool kEveryBlock, bool kVector>
   std::uint64_t scanFast(const std::uint8_t* in, std::uint64_t n, OutputSink& sink);
   void packShortInput(OutputSink& sink);
 
@@ -220,6 +235,7 @@ class UnitPacker final : public Packer::Impl {
 
   Progress progress_;
   ShortInput shortInput_;
+  detail::SimdPath path_;
   std::uint64_t consumed_ = 0;  // input bytes before the first unit not yet in a block
   std::uint64_t written_ = 0;   // stream bytes committed
   std::uint8_t* room_ = nullptr;
@@ -228,12 +244,13 @@ class UnitPacker final : public Packer::Impl {
 };
 
 template <int U>
-template <bool kEveryBlock>
+template <bool kEveryBlock, bool kVector>
 std::uint64_t UnitPacker<U>::scanFast(const std::uint8_t* in, std::uint64_t n, OutputSink& sink) {
   const std::uint64_t fastEnd = n - kTailUnits;
   const std::uint64_t base = consumed_;
   std::uint64_t i = 0;
   while (i < fastEnd) {
+    detail::countFastPass(path_);
     // Room for the blocks that start before passEnd; they end at most 127 units after it.
     const std::uint64_t passEnd = std::min(fastEnd, i + kPassBytes / U);
     const std::uint64_t roomBytes = streamBound<U>(std::min(n, passEnd + kMaxBlock) - i);
@@ -246,10 +263,10 @@ std::uint64_t UnitPacker<U>::scanFast(const std::uint8_t* in, std::uint64_t n, O
       limit = std::min(limit, eventAt > base ? (eventAt - base + U - 1) / U : 0);
       // Beyond the room the pass cannot write; a run of unknown size is never due a change, and
       // its far-away threshold must not be formed as a pointer.
-      changeAt = std::min(progress_.changeAt() - std::min(progress_.changeAt(), written_),
-                          roomBytes);
+      changeAt =
+          std::min(progress_.changeAt() - std::min(progress_.changeAt(), written_), roomBytes);
     }
-    const FastPosition at = packBlocks<U>(in, {i, start}, limit, start + changeAt);
+    const FastPosition at = packBlocks<U, kVector>(in, {i, start}, limit, start + changeAt);
     i = at.unit;
     // The sink has every byte before the host hears of them, in case the host throws.
     commit(sink, at.out);

@@ -5,36 +5,31 @@
 #include <cstring>
 #include <memory>
 
-#include "block_windows.h"
-#include "byte_windows.h"
+#include "fast_loop_limits.h"
 #include "progress.h"
 #include "ravlin/codec.h"
+#include "simd_path.h"
 #include "unit_scan.h"
+#include "window_paths.h"
 
 namespace ravlin {
 
 namespace {
 
+using detail::kBlockReach;
+using detail::kBlockRoom;
+using detail::kLongestBlock;
 using detail::Progress;
+using detail::SimdPath;
 
-// Stream bytes a block may read in the fast loop: control byte, 127 units and the overread.
-template <int U>
-constexpr std::size_t kBlockReach = 1 + 127 * U + 64;
-// Output room a block may write in the fast loop: 127 units and the overwrite.
-template <int U>
-constexpr std::size_t kBlockRoom = 127 * U + 64;
 // Output room the fast loop asks for at least: many blocks' worth, and more than one block's room.
 constexpr std::size_t kMinRoom = std::size_t{64} << 10;
-// The longest block: control byte and 127 units.
-template <int U>
-constexpr std::size_t kLongestBlock = 1 + 127 * U;
+static_assert(kMinRoom > 2 * kBlockRoom<2>);
 
-#if defined(RAVLIN_BLOCK_WINDOWS)
 // Stream bytes that the plain loop takes past a block that the windows cannot end, before the
 // windows go on. Of 1, 64, 256 and 1024, and of never going back, 1024 measured best on console
 // fonts, whose long literals come in clusters, and as good as 256 on sprite sheets.
 constexpr std::ptrdiff_t kPlainBytesAfterLongBlock = 1024;
-#endif
 
 // Stream bytes of the block that starts with `control`.
 template <int U>
@@ -42,6 +37,8 @@ std::size_t blockBytes(std::uint32_t control) {
   return 1 + (control >= 0x80 ? U : (control & 0x7F) * std::size_t{U});
 }
 
+// The plain loop, block after block. kVector writes with 16-byte stores past the block's end, else
+// exactly its bytes.
 #if defined(RAVLIN_SSE2)
 
 inline void store16(std::uint8_t* out, __m128i bytes) {
@@ -55,10 +52,14 @@ inline void store16(std::uint8_t* out, __m128i bytes) {
 template <int U>
 constexpr std::size_t kRepeatWidth = U == 1 ? 48 : 64;
 constexpr std::size_t kLiteralWidth = 32;
+// Both write in steps of 16 from the block's start: a repeat of `bytes` bytes writes up to the
+// next multiple of 16 and at least kRepeatWidth; a literal reads and writes as much.
+static_assert(kRepeatWidth<1> <= detail::kOverreach && kRepeatWidth<2> <= detail::kOverreach);
+static_assert(kLiteralWidth <= detail::kOverreach && 16 <= detail::kOverreach);
 
 // Writes the unit at `unit` over `bytes` bytes at `out`, and up to kRepeatWidth<U> bytes.
 template <int U>
-inline void fillRepeat(std::uint8_t* out, const std::uint8_t* unit, std::size_t bytes) {
+inline void fillRepeatWide(std::uint8_t* out, const std::uint8_t* unit, std::size_t bytes) {
   const std::uint64_t value = U == 1 ? unit[0] : unit[0] | unit[1] << 8;
   const __m128i run = _mm_set1_epi64x(
       static_cast<long long>(value * (U == 1 ? 0x0101010101010101ull : 0x0001000100010001ull)));
@@ -71,7 +72,7 @@ inline void fillRepeat(std::uint8_t* out, const std::uint8_t* unit, std::size_t 
 }
 
 // Copies `bytes` bytes, and up to kLiteralWidth bytes.
-inline void copyLiteral(std::uint8_t* out, const std::uint8_t* in, std::size_t bytes) {
+inline void copyLiteralWide(std::uint8_t* out, const std::uint8_t* in, std::size_t bytes) {
   for (std::size_t offset = 0; offset < kLiteralWidth; offset += 16) {
     store16(out + offset, detail::load16(in + offset));
   }
@@ -82,36 +83,41 @@ inline void copyLiteral(std::uint8_t* out, const std::uint8_t* in, std::size_t b
   }
 }
 
-#else
+#endif
 
-template <int U>
+template <int U, bool kVector>
 inline void fillRepeat(std::uint8_t* out, const std::uint8_t* unit, std::size_t bytes) {
+#if defined(RAVLIN_SSE2)
+  if constexpr (kVector) return fillRepeatWide<U>(out, unit, bytes);
+#endif
   for (std::size_t offset = 0; offset < bytes; offset += U) std::memcpy(out + offset, unit, U);
 }
 
+template <bool kVector>
 inline void copyLiteral(std::uint8_t* out, const std::uint8_t* in, std::size_t bytes) {
+#if defined(RAVLIN_SSE2)
+  if constexpr (kVector) return copyLiteralWide(out, in, bytes);
+#endif
   std::memcpy(out, in, bytes);
 }
 
-#endif
-
 // Decodes the block at `block` to `out` and returns the block after it; at an end marker,
 // returns `block` itself and writes nothing.
-template <int U>
+template <int U, bool kVector>
 inline const std::uint8_t* decodeBlock(const std::uint8_t* block, std::uint8_t*& out) {
   const std::uint32_t control = *block;
   // A branch on the kind, well predicted on real graphics, lets the processor run on into the
   // next block without waiting for this control byte when the block is a repeat.
   if (control >= 0x80) {
     const std::size_t bytes = (control & 0x7F) * std::size_t{U};
-    fillRepeat<U>(out, block + 1, bytes);
+    fillRepeat<U, kVector>(out, block + 1, bytes);
     out += bytes;
     return block + 1 + U;
   }
   if (control == 0x00) [[unlikely]]
     return block;
   const std::size_t bytes = control * std::size_t{U};
-  copyLiteral(out, block + 1, bytes);
+  copyLiteral<kVector>(out, block + 1, bytes);
   out += bytes;
   return block + 1 + bytes;
 }
@@ -149,18 +155,32 @@ class UnitUnpacker final : public Unpacker::Impl {
  private:
   // Decodes the whole blocks at the start of `stream`; returns the bytes taken.
   std::size_t decode(std::span<const std::uint8_t> stream, OutputSink& sink) {
-    return progress_.everyBlock() ? decodeFast<true>(stream, sink)
-                                  : decodeFast<false>(stream, sink);
+    return progress_.everyBlock() ? decodeOn<true>(stream, sink) : decodeOn<false>(stream, sink);
   }
   template <bool kEveryBlock>
+  std::size_t decodeOn(std::span<const std::uint8_t> stream, OutputSink& sink) {
+    switch (path_) {
+#if defined(RAVLIN_BLOCK_WINDOWS)
+      case SimdPath::kAvx512:
+        return decodeFast<kEveryBlock, SimdPath::kAvx512>(stream, sink);
+      case SimdPath::kAvx2:
+        return decodeFast<kEveryBlock, SimdPath::kAvx2>(stream, sink);
+#endif
+#if defined(RAVLIN_SSE2)
+      case SimdPath::kSse2:
+        return decodeFast<kEveryBlock, SimdPath::kSse2>(stream, sink);
+#endif
+      default:
+        return decodeFast<kEveryBlock, SimdPath::kScalar>(stream, sink);
+    }
+  }
+  template <bool kEveryBlock, SimdPath kPath>
   std::size_t decodeFast(std::span<const std::uint8_t> stream, OutputSink& sink);
   // Outputs `count` units of the block at `block`: its repeated unit, or its first literal units.
   void output(const std::uint8_t* block, std::uint64_t count, OutputSink& sink);
 
   Progress progress_;
-#if defined(RAVLIN_BLOCK_WINDOWS)
-  const bool windows_ = detail::blockWindowsInUse();
-#endif
+  const SimdPath path_ = detail::simdPath();
   std::size_t carried_ = 0;
   std::uint8_t carry_[kLongestBlock<U>];
 };
@@ -180,8 +200,11 @@ void UnitUnpacker<U>::output(const std::uint8_t* block, std::uint64_t count, Out
 }
 
 template <int U>
-template <bool kEveryBlock>
+template <bool kEveryBlock, SimdPath kPath>
 std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, OutputSink& sink) {
+  constexpr bool kVector = kPath != SimdPath::kScalar;
+  // A host that wants every block gets them from the plain loop.
+  constexpr bool kWindows = !kEveryBlock && detail::kHasWindows<kPath, U>;
   const std::uint8_t* const begin = stream.data();
   const std::uint64_t size = stream.size();
   const std::uint64_t base = read_;
@@ -204,36 +227,47 @@ std::size_t UnitUnpacker<U>::decodeFast(std::span<const std::uint8_t> stream, Ou
       stop = std::min(stop, p + 2 * blocksThatFit);
       const std::uint8_t* block = begin + p;
       const std::uint8_t* const blockStop = begin + stop;
-#if defined(RAVLIN_BLOCK_WINDOWS)
-      bool windows = !kEveryBlock && windows_;
-#endif
+      if constexpr (!kWindows) detail::countFastPass(kVector ? SimdPath::kSse2 : SimdPath::kScalar);
+      bool windows = kWindows;
       while (block < blockStop) {
         // The plain loop takes at least one block, and on up to here.
         const std::uint8_t* plainStop = kEveryBlock ? block : blockStop;
-#if defined(RAVLIN_BLOCK_WINDOWS)
-        if (windows) {
-          bool cannotEnd;
-          if constexpr (U == 1) {
-            block = detail::decodeByteWindows(block, blockStop, o, cannotEnd);
-          } else {
-            block = detail::decodeWindows<U>(block, blockStop, o, cannotEnd);
-          }
-          if (block >= blockStop) break;
-          if (cannotEnd) {
-            // A block that the windows cannot end is mostly a long literal of data with few runs,
-            // where more such blocks tend to follow: the plain loop takes a stretch past it.
-            if (blockStop - block > kPlainBytesAfterLongBlock) {
-              plainStop = block + kPlainBytesAfterLongBlock;
+        if constexpr (kWindows) {
+          if (windows) {
+            // Every block that starts before the stop has its reach of stream and its room.
+            RAVLIN_FAST_LOOP_ASSERT(static_cast<std::uint64_t>(begin + size - blockStop) >=
+                                    kBlockReach<U>);
+            RAVLIN_FAST_LOOP_ASSERT(
+                static_cast<std::size_t>(room.data() + room.size() - o) >=
+                kBlockRoom<U> + detail::mostOutput<U>(static_cast<std::size_t>(blockStop - block)));
+            const std::uint8_t* const entry = block;
+            const std::uint8_t* const entryOut = o;
+            bool cannotEnd;
+            block = detail::decodeWindowsOn<kPath, U>(block, blockStop, o, cannotEnd);
+            detail::countFastPass(kPath);
+            // The windows end at a block start near the stop, having written its blocks' units.
+            RAVLIN_FAST_LOOP_ASSERT(block >= entry && block < blockStop + kLongestBlock<U>);
+            RAVLIN_FAST_LOOP_ASSERT(
+                o >= entryOut &&
+                static_cast<std::size_t>(o - entryOut) <=
+                    detail::mostOutput<U>(static_cast<std::size_t>(block - entry)));
+            if (block >= blockStop) break;
+            if (cannotEnd) {
+              // A block that the windows cannot end is mostly a long literal of data with few
+              // runs, where more such blocks tend to follow: the plain loop takes a stretch past
+              // it.
+              if (blockStop - block > kPlainBytesAfterLongBlock) {
+                plainStop = block + kPlainBytesAfterLongBlock;
+              }
+            } else if (blockStop - block >= detail::kWindowStretchBytes<kPath>) {
+              plainStop = block;  // the windows ended a listed stretch: they go on after one block
+            } else {
+              windows = false;  // before a stop less than a window away, the plain loop ends
             }
-          } else if (blockStop - block >= static_cast<std::ptrdiff_t>(detail::kWindowBytes)) {
-            plainStop = block;  // the windows ended a listed stretch: they go on after one block
-          } else {
-            windows = false;  // before a stop less than a window away, the plain loop ends
           }
         }
-#endif
         do {
-          const std::uint8_t* const next = decodeBlock<U>(block, o);
+          const std::uint8_t* const next = decodeBlock<U, kVector>(block, o);
           if (next == block) [[unlikely]] {
             sink.commit(static_cast<std::size_t>(o - start));
             markerSeen_ = true;

@@ -1,7 +1,8 @@
 // The fast codec against the literal one on many generated inputs: the same output, the same
 // progress calls in the same order and the same failure, for both methods; and with
 // Reporting::kChanges the same bar with the repeats left out. Streamed in chunks, cut in every way
-// tried, a run gives exactly what it gives on the whole input.
+// tried, a run gives exactly what it gives on the whole input. All of it on every processor path
+// that the machine has.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "block_windows.h"
 #include "codec_support.h"
+#include "forced_path.h"
 #include "ravlin/datagen.h"
 
 namespace ravlin::testing {
@@ -375,22 +376,45 @@ void expectSameStreamedRuns(bool packing, Method method, const std::vector<Input
   }
 }
 
-TEST(FastCodec, PacksInChunksLikeTheReference) {
-  for (const Method method : {Method::kI, Method::kII}) {
-    expectSameStreamedRuns(true, method, packInputs(method));
+// Every test below runs on each processor path that the machine has, up to the widest that has
+// code of its own, and fails when a path did not run its own fast loop.
+class EveryPath : public ::testing::Test {
+ protected:
+  template <class Body>
+  void onEveryPath(Body body, detail::SimdPath widest = detail::SimdPath::kAvx512) {
+    for (const detail::SimdPath path : detail::supportedSimdPaths()) {
+      if (path > widest) break;
+      SCOPED_TRACE("path " + pathName(path));
+      const ForcedPath forced(path);
+      const std::uint64_t before = detail::fastPasses(path);
+      body();
+      EXPECT_GT(detail::fastPasses(path), before) << pathName(path) << " did not run";
+    }
   }
+};
+
+TEST_F(EveryPath, PacksInChunksLikeTheReference) {
+  onEveryPath(
+      [] {
+        for (const Method method : {Method::kI, Method::kII}) {
+          expectSameStreamedRuns(true, method, packInputs(method));
+        }
+      },
+      detail::kWidestPackerPath);
 }
 
-TEST(FastCodec, UnpacksInChunksLikeTheReference) {
+TEST_F(EveryPath, UnpacksInChunksLikeTheReference) {
   const std::vector<Input> inputs = unpackInputs();
-  for (const Method method : {Method::kI, Method::kII}) {
-    expectSameStreamedRuns(false, method, inputs);
-  }
+  onEveryPath([&] {
+    for (const Method method : {Method::kI, Method::kII}) {
+      expectSameStreamedRuns(false, method, inputs);
+    }
+  });
 }
 
 // A pipe into the command line: no size, so no percentage and long stretches between event calls,
 // in which the windows run up to the ends of chunks of any size.
-TEST(FastCodec, UnpacksPipedShortBlocksLikeTheReference) {
+void unpacksPipedShortBlocksLikeTheReference() {
   for (const Method method : {Method::kI, Method::kII}) {
     std::uint64_t seed = 1;
     for (const Input& input : shortBlockStreams(unitSize(method))) {
@@ -408,10 +432,18 @@ TEST(FastCodec, UnpacksPipedShortBlocksLikeTheReference) {
   }
 }
 
-TEST(FastCodec, PacksLikeTheReference) {
-  for (const Method method : {Method::kI, Method::kII}) {
-    expectSameRuns(&ravlin::pack, &reference::pack, method, packInputs(method));
-  }
+TEST_F(EveryPath, UnpacksPipedShortBlocksLikeTheReference) {
+  onEveryPath(&unpacksPipedShortBlocksLikeTheReference);
+}
+
+TEST_F(EveryPath, PacksLikeTheReference) {
+  onEveryPath(
+      [] {
+        for (const Method method : {Method::kI, Method::kII}) {
+          expectSameRuns(&ravlin::pack, &reference::pack, method, packInputs(method));
+        }
+      },
+      detail::kWidestPackerPath);
 }
 
 // Whole unpack runs of every input, of the window edge streams and of the short block streams,
@@ -427,21 +459,9 @@ void expectUnpacksLikeTheReference() {
   }
 }
 
-TEST(FastCodec, UnpacksLikeTheReference) {
-  expectUnpacksLikeTheReference();
+TEST_F(EveryPath, UnpacksLikeTheReference) {
+  onEveryPath(&expectUnpacksLikeTheReference);
 }
-
-#if defined(RAVLIN_BLOCK_WINDOWS)
-// Processors without wide byte permutes unpack with the plain loop alone: the same whole runs on
-// it. Chunked runs share the seams and the carry with the windows, checked above.
-TEST(FastCodec, UnpacksLikeTheReferenceWithThePlainLoop) {
-  struct PlainLoop {
-    PlainLoop() { detail::useBlockWindows(false); }
-    ~PlainLoop() { detail::useBlockWindows(true); }
-  } plainLoop;
-  expectUnpacksLikeTheReference();
-}
-#endif
 
 TEST(FastCodec, RoundTripsBothMethods) {
   for (const Method method : {Method::kI, Method::kII}) {
