@@ -2,11 +2,11 @@
 # Both install any missing Debian packages first (as root, on Debian 12).
 
 # What building and starting the window needs; `make run` installs no more.
-RUN_PACKAGES := build-essential cmake ninja-build g++ qt6-base-dev fonts-wine
+RUN_PACKAGES := build-essential cmake ninja-build g++ qt6-base-dev libxcb1-dev fonts-wine
 # What the tests, the benchmarks, the sanitizer and fuzz builds and the screenshots need besides.
 PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
-            kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool imagemagick hyperfine \
+            kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool openbox imagemagick hyperfine \
             help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh time \
             g++-aarch64-linux-gnu qemu-user googletest python3 valgrind
 

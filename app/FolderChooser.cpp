@@ -13,11 +13,12 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStorageInfo>
 #include <QStringListModel>
 #include <QTreeView>
+
+#include "FrameCentring.h"
 
 std::optional<QString> SelectDirectory(QWidget* parent, const QString& outputPath) {
   FolderChooser chooser(parent, outputPath);
@@ -64,6 +65,7 @@ FolderChooser::FolderChooser(QWidget* parent, const QString& outputPath,
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   layOut(buttons);
   resize(520, 380);
+  new FrameCentring(this);
 
   connect(folderView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) {
@@ -149,11 +151,6 @@ void FolderChooser::accept() {
 
 void FolderChooser::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (const QScreen* onScreen = screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(onScreen->availableGeometry().center());
-    move(frame.topLeft());
-  }
   folderView_->scrollTo(folderView_->currentIndex(), QAbstractItemView::PositionAtCenter);
 }
 

@@ -35,14 +35,17 @@ class Descriptor {
 };
 
 QByteArray readAllBytes(const QString& path) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer and freeze the window.
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) throwCannotOpen(path, errno);
   const Descriptor file(fd);
-  // A folder opens for reading on Linux; it is not a file to show, so it fails like one that
-  // cannot be opened.
+  // Only a regular file has an end to read up to: a FIFO may never deliver one and a device such
+  // as /dev/zero never ends. A folder fails with its own reason, anything else as a file that may
+  // not be read.
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) throwCannotOpen(path, errno);
   if (S_ISDIR(info.st_mode)) throwCannotOpen(path, EISDIR);
+  if (!S_ISREG(info.st_mode)) throwCannotOpen(path, EACCES);
 
   QByteArray bytes;
   char chunk[64 * 1024];

@@ -15,5 +15,6 @@ QList<SourceFile> findSourceFiles(const QString& folder);
 
 // The text of the file at `path`, its bytes taken in the system's 8-bit encoding, with every
 // CR LF, lone CR and lone LF made one line break. Throws std::runtime_error with the message
-// `Cannot open file "<path>". <the system's reason>` when the file cannot be opened or read.
+// `Cannot open file "<path>". <the system's reason>` when the file cannot be opened or read, or
+// is no regular file (a FIFO or device: "Permission denied"); it never waits for a writer.
 QString readSourceText(const QString& path);

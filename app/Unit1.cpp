@@ -17,16 +17,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMoveEvent>
 #include <QProxyStyle>
-#include <QScreen>
 #include <QStyleFactory>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QWindow>
 
 #include "Dialogs.h"
 #include "ErrorReport.h"
+#include "FrameCentring.h"
 #include "GroupBoxStyle.h"
 #include "PageHost.h"
 #include "ReadOnlyMemo.h"
@@ -123,6 +121,7 @@ TForm1::TForm1(Dialogs& dialogs, ravlin::FileSystem& fs, QWidget* parent)
   packerHost_ = std::make_unique<PageHost>(LabeledEdit3, XiPanel4);
   unpackerHost_ = std::make_unique<PageHost>(LabeledEdit5, XiPanel5);
   connectHandlers();
+  new FrameCentring(this);
   FormCreate();
 }
 
@@ -222,48 +221,6 @@ void TForm1::FormCreate() {
   // Qt paints every widget through a back buffer already; nothing to switch on for that.
   XiPanel4->setToolTip(XiPanel4->Caption());
   StartupFolder = QDir::currentPath();
-}
-
-void TForm1::centreOnScreen(QSize outerSize) {
-  if (const QScreen* display = screen()) {
-    QRect frame(QPoint(), outerSize);
-    frame.moveCenter(display->availableGeometry().center());
-    move(frame.topLeft());
-  }
-}
-
-void TForm1::showEvent(QShowEvent* event) {
-  if (placement_ == Placement::kFirstShow) {
-    placement_ = Placement::kAwaitingFrame;
-    // The frame is not known yet; asking for it now could leave a size without it behind.
-    centreOnScreen(size());
-    // The window manager adds its frame only once the window is mapped, which the native
-    // window's first exposure tells.
-    if (QWindow* native = windowHandle()) native->installEventFilter(this);
-  }
-  QWidget::showEvent(event);
-}
-
-void TForm1::moveEvent(QMoveEvent* event) {
-  QWidget::moveEvent(event);
-  if (exposed_) centreOnceFramed();
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == windowHandle() && event->type() == QEvent::Expose) {
-    exposed_ = true;
-    centreOnceFramed();
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
-void TForm1::centreOnceFramed() {
-  // Centred at the first show with the client area alone, the window's frame would sit above
-  // the centre: centre once more, counting the frame in, as soon as its size is known.
-  if (placement_ != Placement::kAwaitingFrame || frameGeometry().size() == size()) return;
-  placement_ = Placement::kDone;
-  if (QWindow* native = windowHandle()) native->removeEventFilter(this);
-  centreOnScreen(frameGeometry().size());
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

@@ -81,9 +81,6 @@ class TForm1 : public QWidget {
   static QString aboutText();
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void moveEvent(QMoveEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -92,9 +89,6 @@ class TForm1 : public QWidget {
   using Routine = void (ravlin::Engine::*)(ravlin::Host&);
 
   void createControls();
-  // Moves the window so that a frame of `outerSize` around it is centred on its screen.
-  void centreOnScreen(QSize outerSize);
-  void centreOnceFramed();
   void connectHandlers();
   void browse(QLineEdit* field, TXiButton* startI, TXiButton* startII);
   void pack(Routine routine, ravlin::Method method);
@@ -115,8 +109,4 @@ class TForm1 : public QWidget {
   // close the window, which then waits for the command's end.
   bool commandActive_ = false;
   bool closeRequested_ = false;
-  // Centring happens at the first show and once more when the window manager's frame is known.
-  enum class Placement { kFirstShow, kAwaitingFrame, kDone };
-  Placement placement_ = Placement::kFirstShow;
-  bool exposed_ = false;  // the native window has been shown on screen
 };

@@ -224,6 +224,42 @@ class CommandsTest : public QObject {
              kind == QLatin1String("device") ? QStringList() : QStringList{"input"});
   }
 
+  // Another program cuts the input short during the run (truncate): what was read is neither the
+  // old file nor the new one, so the run fails and nothing is saved. The cut lies between two
+  // blocks of the unpackers' streams, where the shorter stream would still unpack without error.
+  void inputThatShrinksDuringTheRunIsNotSaved_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QByteArray>("input");
+    const int size = 3 << 20;
+    QTest::newRow("pack I") << "packI" << sampleData(size);
+    QTest::newRow("pack II") << "packII" << sampleData(size);
+    QTest::newRow("unpack I") << "unpackI" << QByteArray("\xff\x41").repeated(size / 2);
+    QTest::newRow("unpack II") << "unpackII" << QByteArray("\xff\x41\x42").repeated(size / 3);
+  }
+
+  void inputThatShrinksDuringTheRunIsNotSaved() {
+    QFETCH(QString, command);
+    QFETCH(QByteArray, input);
+    WindowUnderTest w;
+    const QString path = w.path("input.bin");
+    QVERIFY(writeBytes(path, input));
+    constexpr qint64 kCutSize = 3 << 19;  // a block boundary of both streams
+    int reads = 0;
+    // The engine reads the input in pieces; the cut comes after the first one.
+    w.fs.onRead = [&] {
+      if (++reads == 2) QVERIFY(QFile::resize(path, kCutSize));
+    };
+
+    w.run(command, path, w.path("out"));
+
+    QVERIFY2(reads > 2, "the input was read in one piece: the cut came too late");
+    QCOMPARE(w.dialogs.texts(), QStringList{"Read beyond end of file."});
+    QCOMPARE(w.dialogs.messages[0].kind, MessageKind::kError);
+    QVERIFY(w.dialogs.folderStarts.empty());
+    QVERIFY(!QFileInfo::exists(w.path("out")));
+    QVERIFY(w.form.PageControl1->isEnabled());
+  }
+
   void pageControlIsDisabledExactlyDuringTheRun() {
     WindowUnderTest w;
     QVERIFY(writeBytes(w.path("data.bin"), sampleData(4096)));

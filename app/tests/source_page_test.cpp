@@ -1,5 +1,7 @@
 // The "Source code" page: which files it lists, in what order, what it shows and how a file that
 // cannot be read is reported.
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QTabWidget>
 #include <QtTest>
@@ -159,24 +161,36 @@ class SourcePageTest : public QObject {
     QVERIFY(page.dialogs.messages.empty());
   }
 
+  // What the failing entry "a.txt" is; "deleted" is a file removed after the listing.
   void fileThatCannotBeOpenedIsReported_data() {
-    QTest::addColumn<bool>("first");  // the failing entry is the one shown first
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("sub-folder, shown first") << true << "Is a directory";
-    QTest::newRow("deleted after listing") << false << "No such file or directory";
+    const QString denied = QStringLiteral("Permission denied");
+    QTest::newRow("sub-folder") << "folder" << "Is a directory";
+    QTest::newRow("deleted after listing") << "deleted" << "No such file or directory";
+    // A FIFO without a writer would hold the page until one came; a device would be read until
+    // memory ran out.
+    QTest::newRow("FIFO") << "fifo" << denied;
+    QTest::newRow("link to /dev/zero") << "/dev/zero" << denied;
+    QTest::newRow("link to /dev/null") << "/dev/null" << denied;
   }
 
   void fileThatCannotBeOpenedIsReported() {
-    QFETCH(bool, first);
+    QFETCH(QString, kind);
     QFETCH(QString, reason);
     QTemporaryDir dir;
     QVERIFY(writeBytes(dir.filePath("b.txt"), "b"));
     QVERIFY(writeBytes(dir.filePath("c.txt"), "c"));
-    if (first) QVERIFY(QDir(dir.path()).mkdir("a.txt"));
+    const QString failing = dir.filePath("a.txt");
+    const bool deleted = kind == QLatin1String("deleted");
+    if (deleted) QVERIFY(writeBytes(failing, "a"));
+    if (kind == QLatin1String("folder")) QVERIFY(QDir(dir.path()).mkdir("a.txt"));
+    if (kind == QLatin1String("fifo")) QCOMPARE(::mkfifo(QFile::encodeName(failing), 0600), 0);
+    if (kind.startsWith(QLatin1String("/dev/"))) QVERIFY(QFile::link(kind, failing));
     PageUnderTest page(dir.path());
     page.showPage();
-    const QString failing = first ? dir.filePath("a.txt") : dir.filePath("b.txt");
-    if (!first) {
+    // A file removed after the listing is met when it is picked; the others at the first showing.
+    if (deleted) {
       QVERIFY(QFile::remove(failing));
       page.pick(0);
     }
@@ -188,7 +202,7 @@ class SourcePageTest : public QObject {
              QStringLiteral("Cannot open file \"%1\". %2.").arg(failing, reason));
     QVERIFY(page.form->Memo1->toPlainText().isEmpty());
     // The list keeps its entries and another one still works.
-    QCOMPARE(page.form->ComboBox1->count(), first ? 3 : 2);
+    QCOMPARE(page.form->ComboBox1->count(), 3);
     page.pick(page.form->ComboBox1->count() - 1);
     QCOMPARE(page.form->Memo1->toPlainText(), QStringLiteral("c"));
   }

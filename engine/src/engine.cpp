@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include "ravlin/io_error.h"
+
 namespace ravlin {
 
 namespace {
@@ -37,8 +39,16 @@ void Engine::run(Method method, bool packing, Host& host) {
   currentInputPath_ = host.InputPath();
   InputFile input(fs_, currentInputPath_);
   const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBytes);
+  std::uint64_t bytesRead = 0;
   const auto readPiece = [&] {
-    return std::span<const std::uint8_t>(buffer.get(), input.read(buffer.get(), kReadBytes));
+    const std::size_t n = input.read(buffer.get(), kReadBytes);
+    bytesRead += n;
+    return std::span<const std::uint8_t>(buffer.get(), n);
+  };
+  // A file that ends before the size it had when it was opened has shrunk while it was read:
+  // what was read of it is neither the old file nor the new one, and must not pass for either.
+  const auto failIfCutShort = [&] {
+    if (bytesRead < input.size()) throw IoError(IoErrorKind::kReadBeyondEnd);
   };
   BufferSink sink(outputBuffer_);
   if (packing) {
@@ -47,6 +57,7 @@ void Engine::run(Method method, bool packing, Host& host) {
     Packer packer(method, host, input.size());
     for (auto piece = readPiece(); !piece.empty(); piece = readPiece()) packer.write(piece, sink);
     input.close();
+    failIfCutShort();
     packer.finish(sink);
   } else {
     Unpacker unpacker(method, host, input.size());
@@ -57,7 +68,10 @@ void Engine::run(Method method, bool packing, Host& host) {
       unpacker.write(piece, sink);
     }
     input.close();
+    // A stream cut inside a block fails here, after the whole units it still holds.
     unpacker.finish(sink);
+    // A file cut between two blocks would otherwise pass for a stream without an end marker.
+    if (!unpacker.endMarkerSeen()) failIfCutShort();
   }
 }
 

@@ -5,7 +5,9 @@
 // the file (only a regular file: a folder, FIFO or device is refused at once, without blocking, as
 // "File access denied"), reads it in chunks of a fixed size and leaves its result in the output
 // buffer (emptied first). The stream and the progress are those of ravlin/codec.h, with the file's
-// size as S.
+// size as S. A file that yields fewer bytes than the size it had when it was opened (it shrank
+// while it was read) fails with "Read beyond end of file", unless an unpacker has already met the
+// end marker.
 //
 // Usage:
 //   ravlin::Engine engine;              // owns the output buffer and the current input path
