@@ -7,7 +7,8 @@ RUN_PACKAGES := build-essential cmake ninja-build g++ qt6-base-dev fonts-wine
 PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
             kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool imagemagick hyperfine \
-            help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh time
+            help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh time \
+            mmdebstrap appstream desktop-file-utils
 
 FUZZ_SECONDS ?= 30
 
@@ -60,7 +61,9 @@ test-ci:
 	cmake --build --preset ci
 	QT_QPA_PLATFORM=offscreen ctest --preset ci -j2 --no-tests=error
 
-# The .deb files of the `ci` build (already built by test-ci), unpacked and used.
+# The .deb files of the `ci` build (already built by test-ci), built twice and compared, checked
+# by lintian, then installed with apt into a clean Debian 12 root (made once by mmdebstrap and
+# kept under /var/cache/ravlin-test-root) and used there.
 test-package:
 	cmake --build --preset ci --target package
 	packaging/tests/package-test.sh build/ci .
@@ -85,7 +88,7 @@ fuzz: deps
 	cmake --build --preset fuzz --target fuzzers
 	fuzz/run-all.sh build/fuzz $(FUZZ_SECONDS)
 
-# build/default/ravlin_<version>_amd64.deb (user) and ravlin-dev_<version>_amd64.deb (developer).
+# build/default/*.deb: libravlin1, ravlin-cli, ravlin (the window) and ravlin-dev.
 package: build
 	cmake --build --preset default --target package
 
