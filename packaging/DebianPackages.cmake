@@ -3,8 +3,7 @@
 configure_file(debian/changelog.in ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog @ONLY)
 
 add_custom_target(package
-  COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${RAVLIN_SOURCE_DATE_EPOCH}
-          ${CMAKE_CURRENT_SOURCE_DIR}/debian/build-packages.sh
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/debian/build-packages.sh
           ${PROJECT_BINARY_DIR} ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog ${PROJECT_BINARY_DIR}
   COMMENT "Making the Debian packages"
   USES_TERMINAL

@@ -19,7 +19,12 @@ source_dir=$(realpath "$here/../..")
 # package         install component (a component that installs nothing gives no package)
 packages="libravlin1:library ravlin-cli:cli ravlin:window ravlin-dev:development python3-ravlin:python"
 
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(dpkg-parsechangelog -l "$changelog" -STimestamp)}
+# The caller's SOURCE_DATE_EPOCH, else the last commit's date, else the changelog's.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$source_dir" log -1 --format=%ct 2>/dev/null) ||
+    SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$changelog" -STimestamp)
+fi
+export SOURCE_DATE_EPOCH
 version=$(dpkg-parsechangelog -l "$changelog" -SVersion)
 
 # dpkg-shlibdeps and dpkg-gencontrol expect a source tree's debian/ folder.
@@ -41,6 +46,7 @@ fi
 for entry in $packages; do
   package=${entry%%:*} component=${entry#*:}
   root=debian/$package
+  rm -f "$output/${package}"_*.deb  # from an earlier build, perhaps of a component now gone
   DESTDIR=$work/$root cmake --install "$build" --component "$component" --prefix /usr >/dev/null
   [ -d "$root" ] || continue
 
@@ -66,7 +72,7 @@ for entry in $packages; do
     echo "libravlin 1 libravlin1 (>= $version)" >"$root/DEBIAN/shlibs"
     cp "$here/triggers" "$root/DEBIAN/triggers"
   fi
-  : >"debian/$package.substvars"
+  echo "shlibs:Depends=" >"debian/$package.substvars"  # none for a package without binaries
   # shellcheck disable=SC2086 # one argument per file; the paths hold no spaces
   [ -z "$elves" ] || dpkg-shlibdeps -T"debian/$package.substvars" $elves
   (cd "$root" && find usr -type f -print0 | LC_ALL=C sort -z | xargs -0 md5sum >DEBIAN/md5sums)

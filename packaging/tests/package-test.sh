@@ -9,6 +9,7 @@
 # Usage: package-test.sh BUILD_DIR SOURCE_DIR   (after `cmake --build BUILD_DIR --target package`;
 # as root, for the scratch root's chroot)
 set -u
+[ "$(id -u)" -eq 0 ] || { echo "FAIL: the package test needs root, for apt in a chroot"; exit 1; }
 build=$(realpath "$1")
 source_dir=$(realpath "$2")
 failures=0

@@ -21,7 +21,7 @@ if [ ! -f "$tarball" ]; then
   echo "Making the test root $tarball (once)" >&2
   mmdebstrap --quiet --variant=apt --include="$include" --skip=cleanup/apt \
     --customize-hook="chroot \"\$1\" sh -c 'apt-get clean && apt-get install -qq --download-only --no-install-recommends $prefetch'" \
-    "$suite" "$tarball.part.tar" >&2
-  mv "$tarball.part.tar" "$tarball"
+    "$suite" "$tarball.$$.tar" >&2
+  mv "$tarball.$$.tar" "$tarball"
 fi
 echo "$tarball"
