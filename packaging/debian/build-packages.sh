@@ -67,7 +67,10 @@ for entry in $packages; do
   gzip -9 -n <"$changelog" >"$docs/changelog.gz"
 
   if [ "$package" = libravlin1 ]; then
-    dpkg-gensymbols -q -p"$package" -P"$root" -v"$version" -c4 -I"$here/libravlin1.symbols"
+    # dpkg-gensymbols lets a symbol added in the version being built vanish unremarked; checked
+    # as for a later version, every listed symbol must be there. On success the file written is
+    # the listed one, versions included.
+    dpkg-gensymbols -q -p"$package" -P"$root" -v"$version+1" -c4 -I"$here/libravlin1.symbols"
     # For tools that read only shlibs files: any version of this package will do.
     echo "libravlin 1 libravlin1 (>= $version)" >"$root/DEBIAN/shlibs"
     cp "$here/triggers" "$root/DEBIAN/triggers"

@@ -112,7 +112,8 @@ for source in "$root"/consumer/*.c "$root"/consumer/*.cpp; do
   name=$(basename "$source"); name=${name%.*}
   case $source in *.c) compiler=gcc ;; *) compiler="g++ -std=c++20" ;; esac
   if in_root sh -c "$compiler -o /consumer/$name-pkg-config /consumer/${source##*/} \$(pkg-config --cflags --libs ravlin) &&
-                    $compiler -o /consumer/$name-static /consumer/${source##*/} \$(pkg-config --cflags ravlin) -l:libravlin.a"; then
+                    $compiler -o /consumer/$name-static /consumer/${source##*/} \$(pkg-config --cflags ravlin) \
+                      -Wl,-Bstatic \$(pkg-config --static --libs ravlin) -Wl,-Bdynamic"; then
     built+=("pkg-config:/consumer/$name-pkg-config" "static:/consumer/$name-static")
   else
     fail "${source##*/} does not build with pkg-config"
