@@ -9,7 +9,8 @@ get_target_property(engine_headers ravlin_engine_shared HEADER_SET)
 add_library(ravlin_engine_static STATIC ${engine_sources})
 target_sources(ravlin_engine_static PUBLIC
   FILE_SET HEADERS BASE_DIRS ${engine_header_dirs} FILES ${engine_headers})
-target_compile_features(ravlin_engine_static PUBLIC cxx_std_20)
+# As for the shared library: C callers need no C++ standard.
+target_compile_features(ravlin_engine_static PRIVATE cxx_std_20)
 set_target_properties(ravlin_engine_static PROPERTIES OUTPUT_NAME ravlin EXPORT_NAME engine_static)
 ravlin_warnings(ravlin_engine_static)
 
