@@ -8,7 +8,8 @@ PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
             kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool openbox imagemagick hyperfine \
             help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh time \
-            g++-aarch64-linux-gnu qemu-user googletest python3 valgrind
+            g++-aarch64-linux-gnu qemu-user googletest python3 valgrind \
+            mmdebstrap appstream desktop-file-utils
 
 FUZZ_SECONDS ?= 30
 
@@ -61,7 +62,9 @@ test-ci:
 	cmake --build --preset ci
 	QT_QPA_PLATFORM=offscreen ctest --preset ci -j2 --no-tests=error
 
-# The .deb files of the `ci` build (already built by test-ci), unpacked and used.
+# The .deb files of the `ci` build (already built by test-ci), built twice and compared, checked
+# by lintian, then installed with apt into a clean Debian 12 root (made once by mmdebstrap and
+# kept under /var/cache/ravlin-test-root) and used there.
 test-package:
 	cmake --build --preset ci --target package
 	packaging/tests/package-test.sh build/ci .
@@ -98,8 +101,8 @@ fuzz: deps
 	cmake --build --preset fuzz --target fuzzers
 	fuzz/run-all.sh build/fuzz $(FUZZ_SECONDS)
 
-# build/default/ravlin_<version>_amd64.deb (user) and ravlin-dev_<version>_amd64.deb (developer),
-# and ravlin-cli for arm64: build/cross-arm64/cli/ravlin-cli.
+# build/default/*.deb: libravlin1, ravlin-cli, ravlin (the window), ravlin-dev and python3-ravlin.
+# And ravlin-cli for arm64: build/cross-arm64/cli/ravlin-cli.
 package: build
 	cmake --build --preset default --target package
 	cmake --preset cross-arm64

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Draws the window's 32x32 icon (ravlin.png) and the Windows icon (ravlin.ico) from it.
+# Draws the window's 32x32 icon (ravlin.png), the Windows icon (ravlin.ico) from it, and the
+# desktop's other sizes from ravlin.svg. Needs ImageMagick and rsvg-convert (librsvg2-bin).
 # The picture: a blue tile with rows of "pixels", long runs drawn as one bar and short literal
 # stretches as single squares, the way the run-length code sees an image.
 set -eu
@@ -18,3 +19,8 @@ $IM -size 32x32 gradient:'#8cc4ff'-'#1d5cad' \
     -fill '#cc5106' -draw 'rectangle 6,24 25,25' \
     -define png:color-type=6 -strip ravlin.png
 $IM ravlin.png ravlin.ico
+# The desktop's icon sizes, drawn from the same artwork as a scalable picture (ravlin.svg); the
+# 32x32 one is ravlin.png itself.
+for size in 16 24 48 64 128 256; do
+  rsvg-convert -w $size -h $size ravlin.svg | $IM - -define png:color-type=6 -strip ravlin-$size.png
+done

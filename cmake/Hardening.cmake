@@ -1,0 +1,12 @@
+# The hardening Debian builds its packages with (what `dpkg-buildflags` gives with
+# hardening=+all): checked buffer functions, stack protection and a read-only relocation table
+# bound at start-up. Debian's compilers already make position-independent executables by
+# default. It applies to every target, so the tests run the code that ships. The sanitizer
+# builds bring their own checks and leave it out.
+option(RAVLIN_HARDENING "Build with fortified functions, stack protection and full RELRO" ON)
+if(RAVLIN_HARDENING AND NOT RAVLIN_SANITIZE)
+  # The checked functions need the optimiser; unoptimised builds would only get a warning.
+  add_compile_definitions($<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+  add_compile_options(-fstack-protector-strong)
+  add_link_options(LINKER:-z,relro LINKER:-z,now)
+endif()
