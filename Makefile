@@ -3,15 +3,18 @@
 
 # What building and starting the window needs; `make run` installs no more.
 RUN_PACKAGES := build-essential cmake ninja-build g++ qt6-base-dev fonts-wine
+# The Windows build's compiler, and Wine, which runs its tests without a display.
+WIN64_PACKAGES := g++-mingw-w64-x86-64-posix wine64
 # What the tests, the benchmarks, the sanitizer and fuzz builds and the screenshots need besides.
 PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
             kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool imagemagick hyperfine \
-            help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh time python3
+            help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh time python3 \
+            $(WIN64_PACKAGES)
 
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps deps-run check-display build run test test-ci test-package test-clang test-asan test-fuzz bench fuzz gallery screenshots package clean
+.PHONY: all deps deps-run check-display build run test test-ci test-package test-clang test-asan test-fuzz test-win64 bench fuzz gallery screenshots package clean
 
 all: build
 
@@ -52,8 +55,8 @@ check-display:
 # Every test: GCC build with warnings as errors (engine, controls, window, command line),
 # the Debian packages made from that build and tried, the window built by Clang with warnings
 # as errors, then the engine and command-line tests again under the sanitizers (Clang), then
-# short fuzz runs.
-test: deps test-ci test-package test-clang test-asan test-fuzz
+# short fuzz runs, and last the engine built for Windows with its tests under Wine.
+test: deps test-ci test-package test-clang test-asan test-fuzz test-win64
 
 test-ci:
 	cmake --preset ci
@@ -74,6 +77,12 @@ test-asan:
 	cmake --build --preset asan
 	ctest --preset asan -j2 --no-tests=error
 
+# ravlin.dll and the engine's tests built with mingw-w64 and run under Wine, with no display.
+test-win64:
+	cmake --preset cross-win64
+	cmake --build --preset cross-win64
+	ctest --preset cross-win64 -j2 --no-tests=error
+
 test-fuzz:
 	@if [ -f fuzz/CMakeLists.txt ]; then \
 	    cmake --preset fuzz && cmake --build --preset fuzz --target fuzzers && \
@@ -85,9 +94,12 @@ fuzz: deps
 	cmake --build --preset fuzz --target fuzzers
 	fuzz/run-all.sh build/fuzz $(FUZZ_SECONDS)
 
-# build/default/ravlin_<version>_amd64.deb (user) and ravlin-dev_<version>_amd64.deb (developer).
+# build/default/ravlin_<version>_amd64.deb (user) and ravlin-dev_<version>_amd64.deb (developer),
+# and build/cross-win64/ravlin-<version>-win64.zip (the engine for Windows programs).
 package: build
 	cmake --build --preset default --target package
+	cmake --preset cross-win64
+	cmake --build --preset cross-win64 --target win64-zip
 
 bench: build
 	./build/default/bench/ravlin-bench
