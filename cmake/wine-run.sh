@@ -15,7 +15,10 @@ if [ ! -f "$prefix/.ravlin-ready" ]; then
     (
         flock 9
         if [ ! -f "$prefix/.ravlin-ready" ]; then
-            wineboot --init >/dev/null 2>&1
+            if ! wineboot --init >"$prefix.log" 2>&1; then
+                echo "wine-run.sh: Wine could not make its prefix $prefix (see $prefix.log)" >&2
+                exit 1
+            fi
             /usr/lib/wine/wineserver -w
             touch "$prefix/.ravlin-ready"
         fi
