@@ -55,7 +55,7 @@ LinkEnd followLinks(FileSystem& fs, std::string path) {
     const int result = fs.readLink(path, text);
     if (result == -EINVAL || result == -ENOENT) return {std::move(path), result == -ENOENT};
     if (result < 0) throw IoError::fromErrno(-result, path);
-    path = text.starts_with('/') ? text : detail::parentFolder(path) + detail::kSeparator + text;
+    path = text.starts_with('/') ? text : detail::childPath(detail::parentFolder(path), text);
   }
   throw IoError::fromErrno(ELOOP, path);
 }
@@ -90,7 +90,8 @@ AtomicFile::AtomicFile(FileSystem& fs, const std::string& target, Overwrite over
   const std::string folder = detail::parentFolder(target_);
   const std::string stem(detail::lastName(target_).substr(0, kMaxTempStem));
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-    std::string candidate = folder + detail::kSeparator + "." + stem + "." + randomSuffix() + std::string(kTempTail);
+    std::string candidate =
+        detail::childPath(folder, "." + stem + "." + randomSuffix() + std::string(kTempTail));
     const int fd = fs_.createNew(candidate);
     if (fd >= 0) {
       temporary_ = std::move(candidate);

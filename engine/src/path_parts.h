@@ -52,6 +52,14 @@ inline std::string parentFolder(std::string_view path) {
   return std::string(trimTrailingSlashes(path.substr(0, slash)));
 }
 
+// `name` inside `folder`. A bare drive ("C:") takes the name at once: "C:name" is in that drive's
+// current folder, where "C:\name" would be in its root.
+inline std::string childPath(std::string folder, std::string_view name) {
+  if (folder.empty() || driveLength(folder) != folder.size()) folder += kSeparator;
+  folder += name;
+  return folder;
+}
+
 // The last name of `path` ("a/b" gives "b"); empty for the root or an empty path.
 inline std::string_view lastName(std::string_view path) {
   path = trimTrailingSlashes(path);

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,26 @@ TEST(WindowsFileSystemTest, SavesAndReplacesUnderAnyNameLeavingNoTemporary) {
     EXPECT_EQ(entries, 1) << name;
     ASSERT_EQ(FileSystem::system().remove(path), 0);
   }
+}
+
+TEST(WindowsFileSystemTest, SavesUnderADriveRelativeNameInThatDrivesCurrentFolder) {
+  ScratchFolder folder;
+  ASSERT_EQ(folder.path()[1], ':');  // the temporary folder's path starts with its drive
+  wchar_t previous[MAX_PATH];
+  ASSERT_GT(::GetCurrentDirectoryW(MAX_PATH, previous), 0u);
+  ASSERT_TRUE(::SetCurrentDirectoryW(wide(folder.path()).c_str()));
+  const std::string drive = folder.path().substr(0, 2);
+  {
+    // The temporary file is written in that folder too, not in the drive's root.
+    AtomicFile file(FileSystem::system(), drive + "relative.bin");
+    const std::set<std::string> names = folder.names();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(names.begin()->starts_with(".relative.bin.")) << *names.begin();
+    file.write(std::vector<std::uint8_t>{4});
+    file.commit();
+  }
+  ::SetCurrentDirectoryW(previous);
+  EXPECT_EQ(folder.names(), std::set<std::string>{"relative.bin"});
 }
 
 TEST(WindowsFileSystemTest, RefusesReadOnlyTargetsAndExistingOnesWhenAskedTo) {
@@ -134,6 +155,8 @@ TEST(WindowsFileSystemTest, PathsSplitAtEitherSlashAndKeepTheirDrive) {
     EXPECT_EQ(detail::parentFolder(c.path), c.parent) << c.path;
     EXPECT_EQ(detail::lastName(c.path), c.name) << c.path;
   }
+  EXPECT_EQ(detail::childPath("C:", "x"), "C:x");
+  EXPECT_EQ(detail::childPath("C:\\gfx", "x"), "C:\\gfx\\x");
 }
 
 }  // namespace
