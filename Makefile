@@ -3,17 +3,19 @@
 
 # What building and starting the window needs; `make run` installs no more.
 RUN_PACKAGES := build-essential cmake ninja-build g++ qt6-base-dev libxcb1-dev fonts-wine
+# The Windows build's compiler, and Wine, which runs its tests without a display.
+WIN64_PACKAGES := g++-mingw-w64-x86-64-posix wine64
 # What the tests, the benchmarks, the sanitizer and fuzz builds and the screenshots need besides.
 PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
             kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool openbox imagemagick hyperfine \
             help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh time \
             g++-aarch64-linux-gnu qemu-user googletest python3 valgrind \
-            mmdebstrap appstream desktop-file-utils
+            mmdebstrap appstream desktop-file-utils $(WIN64_PACKAGES)
 
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps deps-run check-display build run test test-ci test-package test-clang test-asan test-fuzz test-cross bench fuzz gallery screenshots package clean
+.PHONY: all deps deps-run check-display build run test test-ci test-package test-clang test-asan test-fuzz test-cross test-arm64 test-win64 bench fuzz gallery screenshots package clean
 
 all: build
 
@@ -54,7 +56,8 @@ check-display:
 # Every test: GCC build with warnings as errors (engine, controls, window, command line),
 # the Debian packages made from that build and tried, the window built by Clang with warnings
 # as errors, then the engine and command-line tests again under the sanitizers (Clang), then
-# short fuzz runs, then the engine and command line cross-built for arm64 and tested under qemu.
+# short fuzz runs, then the cross stage: the engine and command line built for arm64 and tested
+# under qemu, and the engine built for Windows with its tests under Wine.
 test: deps test-ci test-package test-clang test-asan test-fuzz test-cross
 
 test-ci:
@@ -78,17 +81,26 @@ test-asan:
 	cmake --build --preset asan
 	ctest --preset asan -j2 --no-tests=error
 
+# ravlin.dll and the engine's tests built with mingw-w64 and run under Wine, with no display.
+test-win64:
+	cmake --preset cross-win64
+	cmake --build --preset cross-win64
+	ctest --preset cross-win64 -j2 --no-tests=error
+
 test-fuzz:
 	@if [ -f fuzz/CMakeLists.txt ]; then \
 	    cmake --preset fuzz && cmake --build --preset fuzz --target fuzzers && \
 	    fuzz/run-all.sh build/fuzz $(FUZZ_SECONDS); \
 	else echo "No fuzz targets yet."; fi
 
+# The cross stage: the builds for arm64 and for Windows, each with its tests under an emulator.
+test-cross: test-arm64 test-win64
+
 # The engine, ravlin-cli and their tests built for arm64 (aarch64 Linux) by Debian's cross compiler
 # and run under qemu-aarch64; then real graphics files packed by the arm64 ravlin-cli and by this
 # machine's must give the same streams, which either one unpacks (the native one from test-ci,
-# built here when test-cross runs alone).
-test-cross:
+# built here when the stage runs alone).
+test-arm64:
 	cmake --preset cross-arm64
 	cmake --build --preset cross-arm64
 	ctest --preset cross-arm64 -j2 --no-tests=error
@@ -101,12 +113,15 @@ fuzz: deps
 	cmake --build --preset fuzz --target fuzzers
 	fuzz/run-all.sh build/fuzz $(FUZZ_SECONDS)
 
-# build/default/*.deb: libravlin1, ravlin-cli, ravlin (the window), ravlin-dev and python3-ravlin.
-# And ravlin-cli for arm64: build/cross-arm64/cli/ravlin-cli.
+# build/default/*.deb: libravlin1, ravlin-cli, ravlin (the window), ravlin-dev and python3-ravlin;
+# ravlin-cli for arm64 (build/cross-arm64/cli/ravlin-cli) and
+# build/cross-win64/ravlin-<version>-win64.zip (the engine for Windows programs).
 package: build
 	cmake --build --preset default --target package
 	cmake --preset cross-arm64
 	cmake --build --preset cross-arm64 --target ravlin-cli
+	cmake --preset cross-win64
+	cmake --build --preset cross-win64 --target win64-zip
 
 bench: build
 	./build/default/bench/ravlin-bench

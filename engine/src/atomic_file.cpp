@@ -1,18 +1,13 @@
 // Writing a file beside its target and renaming it over the target once it is complete.
 #include "ravlin/atomic_file.h"
 
-#include <fcntl.h>
-#include <sys/random.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <string_view>
 #include <utility>
 
 #include "path_parts.h"
+#include "platform.h"
 #include "ravlin/io_error.h"
 
 namespace ravlin {
@@ -28,12 +23,12 @@ constexpr int kTempNameAttempts = 100;
 // As many links as the kernel follows before it gives up with ELOOP.
 constexpr int kMaxLinkHops = 40;
 
-// Six characters for a temporary name. The kernel's random bytes make a clash with another
+// Six characters for a temporary name. The system's random bytes make a clash with another
 // writer's name unlikely; the clock stands in if they cannot be had at once.
 std::string randomSuffix() {
   static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   unsigned char bytes[6];
-  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+  if (!detail::systemRandomBytes(bytes)) {
     auto clock = static_cast<std::uint64_t>(
         std::chrono::steady_clock::now().time_since_epoch().count());
     for (unsigned char& byte : bytes) {
@@ -44,34 +39,6 @@ std::string randomSuffix() {
   std::string suffix(sizeof bytes, ' ');
   for (std::size_t i = 0; i < sizeof bytes; ++i) suffix[i] = kChars[bytes[i] % (sizeof kChars - 1)];
   return suffix;
-}
-
-// The umask as Linux shows it in /proc/self/status, or -1 where it does not.
-long umaskFromProc() {
-  const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  char text[8192];
-  std::size_t size = 0;
-  for (ssize_t got; size < sizeof text && (got = ::read(fd, text + size, sizeof text - size)) > 0;) {
-    size += static_cast<std::size_t>(got);
-  }
-  ::close(fd);
-  const std::string_view status(text, size);
-  const std::size_t at = status.find("\nUmask:");
-  if (at == std::string_view::npos) return -1;
-  return std::strtol(text + at + 7, nullptr, 8);
-}
-
-// The mode that open() gives a new file asked for with 0666. The umask can only be read by
-// setting it, which would race with other threads creating files; Linux also shows it in
-// /proc/self/status, which is read instead when it is there.
-mode_t newFileMode() {
-  long mask = umaskFromProc();
-  if (mask < 0) {
-    mask = ::umask(022);
-    ::umask(static_cast<mode_t>(mask));
-  }
-  return static_cast<mode_t>(0666 & ~mask);
 }
 
 // Where `path` leads once its symbolic links are followed, and whether something is there.
@@ -88,7 +55,7 @@ LinkEnd followLinks(FileSystem& fs, std::string path) {
     const int result = fs.readLink(path, text);
     if (result == -EINVAL || result == -ENOENT) return {std::move(path), result == -ENOENT};
     if (result < 0) throw IoError::fromErrno(-result, path);
-    path = text.starts_with('/') ? text : detail::parentFolder(path) + "/" + text;
+    path = text.starts_with('/') ? text : detail::childPath(detail::parentFolder(path), text);
   }
   throw IoError::fromErrno(ELOOP, path);
 }
@@ -101,7 +68,7 @@ bool isAtomicFileTemporary(std::string_view fileName) {
 
 AtomicFile::AtomicFile(FileSystem& fs, const std::string& target, Overwrite overwrite)
     : fs_(fs), overwrite_(overwrite) {
-  if (detail::lastName(target).empty() || target.back() == '/') {
+  if (detail::lastName(target).empty() || detail::isSeparator(target.back())) {
     throw IoError::fromErrno(EISDIR, target);
   }
   LinkEnd end = followLinks(fs_, target);
@@ -123,7 +90,8 @@ AtomicFile::AtomicFile(FileSystem& fs, const std::string& target, Overwrite over
   const std::string folder = detail::parentFolder(target_);
   const std::string stem(detail::lastName(target_).substr(0, kMaxTempStem));
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-    std::string candidate = folder + "/." + stem + "." + randomSuffix() + std::string(kTempTail);
+    std::string candidate =
+        detail::childPath(folder, "." + stem + "." + randomSuffix() + std::string(kTempTail));
     const int fd = fs_.createNew(candidate);
     if (fd >= 0) {
       temporary_ = std::move(candidate);
@@ -168,7 +136,7 @@ void AtomicFile::commit(std::optional<mode_t> mode, std::optional<timespec> modi
   }
   const bool replacing = replacedMode_.has_value();
   // The umask is looked up only when it is needed: it costs a file read.
-  const mode_t finalMode = mode ? *mode : replacedMode_ ? *replacedMode_ : newFileMode();
+  const mode_t finalMode = mode ? *mode : replacedMode_ ? *replacedMode_ : detail::newFileMode();
   const int moded = fs_.setPermissions(fd_, finalMode);
   if (moded < 0) fail(moded);
   if (modified) {

@@ -1,19 +1,17 @@
 // Error kinds of the engine and its file layer, their messages, and the mapping from errno.
 #include "ravlin/io_error.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 
 #include "path_parts.h"
+#include "ravlin/file_system.h"
 
 namespace ravlin {
 
 namespace {
 
 bool folderExists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return FileSystem::system().isDirectory(path) == 1;
 }
 
 }  // namespace
@@ -68,7 +66,9 @@ IoError IoError::fromErrno(int err, const std::string& path) {
     case EROFS:
       return {IoErrorKind::kAccessDenied, err};
     case ENOSPC:
+#ifdef EDQUOT  // Windows knows no disk quotas by errno
     case EDQUOT:
+#endif
       return {IoErrorKind::kDiskFull, err};
     case ENOMEM:
       return {IoErrorKind::kOutOfMemory, err};

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     std::ofstream out(output, std::ios::binary);
     out.write(reinterpret_cast<const char*>(packed.data()),
               static_cast<std::streamsize>(packed.size()));
-    std::printf("%s\n", output.c_str());
+    std::printf("%s\n", output.string().c_str());
     return out ? 0 : 1;
   } catch (const rv::Error& error) {
     // The C error code, as an exception of the header-only layer.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -17,9 +18,20 @@ namespace ravlin::testing {
 class ScratchFolder {
  public:
   ScratchFolder() {
+#ifdef _WIN32
+    // Windows has no mkdtemp: a random name that create_directory finds free does the same.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const std::filesystem::path candidate =
+          std::filesystem::temp_directory_path() / ("ravlin-test-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate)) path_ = candidate.string();
+    }
+    if (path_.empty()) throw std::runtime_error("no free scratch folder name");
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "ravlin-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
+#endif
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
