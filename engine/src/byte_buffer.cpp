@@ -1,4 +1,4 @@
-// The growable byte array behind the output buffer and the input buffer.
+// The growable byte array behind the engine's output buffer and the C interface's pending output.
 #include "ravlin/byte_buffer.h"
 
 #include <cstddef>

@@ -26,8 +26,8 @@
 namespace ravlin::detail {
 
 // Windows planned and written together: fewer leave the processor waiting on each window's
-// chain. On short blocks, against 8: 4 took about 40% longer, 6 about 4% longer; 10 and 12, whose
-// halves no longer unroll, much longer. The unroll counts below fit 8.
+// chain, more no longer unroll in halves (bench/RESULTS.md has the timings). The unroll counts
+// below fit 8.
 constexpr int kWindowsAtOnce = 8;
 // Output bytes a window may write to be written whole: its output offsets fit in a byte. The
 // first 128 are gathered with the other windows of its group, the rest alone.
@@ -58,7 +58,7 @@ struct PairPlan {
 constexpr int kPairsAtOnce = kWindowsAtOnce / 2;
 
 // Completes the plans of the windows from `window` on, whose starts are set, and plans their
-// pairs. Always inlined: as a call, its plans went through memory, which measured 5% slower.
+// pairs. Always inlined: as a call, its plans go through memory.
 RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline void planWindows(
     WindowPlan (&plan)[kWindowsAtOnce], PairPlan (&pairs)[kPairsAtOnce],
     const std::uint8_t* window) {
@@ -188,7 +188,7 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline int writeWindows(
   __m512i bytes[kHalves];
   gatherChunks(chunks, bytes);
   // Mostly every window of a group of short blocks fits its first two chunks: such a group is
-  // stored with no test per window, 3 to 5% faster on short blocks.
+  // stored with no test per window.
   bool firstChunksOnly = true;
 #pragma GCC unroll 8
   for (int w = 0; w < kWindowsAtOnce; ++w) firstChunksOnly &= plan[w].bytes <= kFirstChunksBytes;
@@ -241,8 +241,8 @@ RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteWindows(const std::uin
     WindowPlan plan[kWindowsAtOnce];
     __m512i next = entry;
     // Every window of the group is listed, with no test between them, and `known` is the first
-    // that cannot end its last block. Leaving the loop there instead measured 3 to 8% slower on
-    // short blocks: the tests kept the processor from overlapping the windows' jump tables.
+    // that cannot end its last block. Leaving the loop there instead would put a test between
+    // the windows, which keeps the processor from overlapping their jump tables.
     int known = kWindowsAtOnce;
 #pragma GCC unroll 8
     for (int w = 0; w < kWindowsAtOnce; ++w) {
@@ -250,9 +250,8 @@ RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteWindows(const std::uin
       if (known == kWindowsAtOnce && lowestByte(next) == kNoEntry) known = w;
     }
     if (known < kWindowsAtOnce) {
-      // The windows before the one that cannot end are written block by block: planning all
-      // eight for a few of them measured 2 to 3% slower on sprite sheets and console fonts. The
-      // last block of that window is the caller's.
+      // The windows before the one that cannot end are written block by block, which costs less
+      // than planning all eight for a few of them. The last block of that window is the caller's.
       for (int w = 0; w < known; ++w) {
         writeBlocks(window + kWindowBytes * w, plan[w], blocksIn(plan[w].starts), o);
       }
@@ -268,8 +267,8 @@ RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteWindows(const std::uin
     window += kGroupBytes;
     entry = next;
     // Data of long blocks: list the next stretch rather than plan windows that it will not use.
-    // Breaking only where no window was whole measured 10% slower on the sprite set, whose windows
-    // mostly write 193 to 320 bytes, about two fifths of them at most 255.
+    // Half the group, not none of it, is the line: sprite sheets, whose windows mostly write a
+    // little more or a little less than 255 bytes, would otherwise plan many windows for few.
     if (whole < kWindowsAtOnce / 2) break;
   }
   // The listing writer takes the next stretch: the windows before a stop too near for a group,

@@ -74,9 +74,9 @@ template <int U>
 RAVLIN_LISTING_TARGET __attribute__((always_inline)) inline void writeListed(
     const std::uint8_t* block, const std::uint16_t* starts, std::size_t count, std::uint8_t*& out) {
   std::uint8_t* o = out;
-  // The write loop is short enough that where it starts in a 64-byte line of code matters: on the
-  // processor measured (an AMD Zen 5) some starts made it 40% slower. Padding to a line here puts
-  // it at the same place in its line wherever the linker puts this function.
+  // The write loop is short enough that where it starts in a 64-byte line of code matters: some
+  // starts make it much slower. Padding to a line here puts it at the same place in its line
+  // wherever the linker puts this function.
   asm volatile(".p2align 6");
   for (std::size_t k = 0; k < count; ++k) {
     const std::uint8_t* const at = block + starts[k];

@@ -27,8 +27,8 @@ constexpr std::size_t kMinRoom = std::size_t{64} << 10;
 static_assert(kMinRoom > 2 * kBlockRoom<2>);
 
 // Stream bytes that the plain loop takes past a block that the windows cannot end, before the
-// windows go on. Of 1, 64, 256 and 1024, and of never going back, 1024 measured best on console
-// fonts, whose long literals come in clusters, and as good as 256 on sprite sheets.
+// windows go on: long literals come in clusters (console fonts), where going back to the windows
+// at once costs more than it gains. The value is the best of those timed (bench/RESULTS.md).
 constexpr std::ptrdiff_t kPlainBytesAfterLongBlock = 1024;
 
 // Stream bytes of the block that starts with `control`.
@@ -47,8 +47,8 @@ inline void store16(std::uint8_t* out, __m128i bytes) {
 
 // Bytes that a repeat and a literal block write whatever their length: the runs and literals of
 // graphics mostly fit, so most blocks take no length test that could be mispredicted. Word units
-// make runs longer in bytes, and their repeats get wider stores (measured faster on the 15-bit
-// sets; wider literal copies measured slower).
+// make runs longer in bytes, and their repeats get wider stores; their literals keep 32-byte
+// copies, since wider ones timed slower.
 template <int U>
 constexpr std::size_t kRepeatWidth = U == 1 ? 48 : 64;
 constexpr std::size_t kLiteralWidth = 32;

@@ -15,8 +15,7 @@ namespace ravlin::detail {
 
 // Whether `kPath` decodes units of U bytes in windows; the others run the plain loop alone. Word
 // units have longer blocks in bytes, whose kinds the plain loop mostly guesses right: on SSE2 the
-// tabled ends measured 10 to 30% slower than the plain loop on the 15-bit sets (where byte units
-// gained up to 50%), and on AVX2 the listing 5 to 20% slower.
+// tabled ends and on AVX2 the listing timed slower than the plain loop on the 15-bit sets.
 template <SimdPath kPath, int U>
 constexpr bool kHasWindows =
 #if defined(RAVLIN_BLOCK_WINDOWS)

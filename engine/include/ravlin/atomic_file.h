@@ -49,8 +49,6 @@ class AtomicFile {
   void commit(std::optional<mode_t> mode = std::nullopt,
               std::optional<timespec> modified = std::nullopt);
 
-  // The file that commit() replaces: the target with its links followed.
-  const std::string& targetPath() const { return target_; }
   // The temporary file being written, empty once it is renamed or removed. A signal handler
   // may unlink it when the process is ended before commit().
   const std::string& temporaryPath() const { return temporary_; }

@@ -1,4 +1,5 @@
-// A growable byte array: the engine's output buffer, and the buffer an input is read into.
+// A growable byte array: the engine's output buffer, and the output that a C interface stream
+// holds while the caller's room is full.
 #pragma once
 
 #include <cstddef>
