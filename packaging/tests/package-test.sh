@@ -84,8 +84,16 @@ for method in 1 2; do
 done
 warnings=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/ravlin-cli.1.gz" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "ravlin-cli(1) warns: $warnings"
-MANWIDTH=80 man -l "$root/usr/share/man/man1/ravlin-cli.1.gz" 2>/dev/null | grep -qE -- '--output-dir' ||
-  fail "ravlin-cli(1) does not list the options"
+page=$(MANWIDTH=80 man -l "$root/usr/share/man/man1/ravlin-cli.1.gz" 2>/dev/null)
+grep -qE -- '--output-dir' <<<"$page" || fail "ravlin-cli(1) does not list the options"
+# Read as a user reads it: the naming rule and the exit status said once each (the help's own
+# paragraphs once repeated them), the signal statuses listed, nothing past 80 columns.
+grep -q '128+N' <<<"$page" || fail "ravlin-cli(1) leaves out the signal statuses"
+for said_once in 'last extension' 'exit status'; do
+  [ "$(grep -ic "$said_once" <<<"$page")" = 1 ] || fail "ravlin-cli(1) says '$said_once' more than once"
+done
+long=$(awk 'length > 80' <<<"$page")
+[ -z "$long" ] || fail "ravlin-cli(1) is wider than 80 columns: $long"
 for file in /usr/share/bash-completion/completions/ravlin-cli /usr/share/zsh/vendor-completions/_ravlin-cli; do
   [ -f "$root$file" ] || fail "ravlin-cli lacks $file"
 done
