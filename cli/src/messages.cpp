@@ -70,9 +70,9 @@ std::string longestNameHint(const std::string& path) {
     longest = std::max(longest, slash - start);
     start = slash + 1;
   }
-  if (longest > NAME_MAX) {
+  if (longest > platform::kLongestName) {
     return " (a name of " + std::to_string(longest) + " bytes; at most " +
-           std::to_string(NAME_MAX) + " are allowed)";
+           std::to_string(platform::kLongestName) + " are allowed)";
   }
   return " (a path of " + std::to_string(path.size()) + " bytes)";
 }

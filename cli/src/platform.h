@@ -3,6 +3,7 @@
 // (posix/ or windows/); the logic above it is the same everywhere.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -68,10 +69,18 @@ std::string utf8Of(const std::filesystem::path& path);
 inline constexpr bool kSparseFiles = false;
 // What ends a folder in a path: either slash, or the colon of a drive ("C:name").
 inline constexpr std::string_view kSeparators = "\\/:";
+// The longest name in a folder (NTFS counts UTF-16 units; close enough for a hint).
+inline constexpr std::size_t kLongestName = 255;
+inline constexpr std::string_view kNoSparseHelp =
+    "      --no-sparse       unpack: accepted for scripts; on Windows zeros are always\n"
+    "                        written, never left as holes\n";
 #else
 // Whether unpacked files may get holes for their runs of zeros.
 inline constexpr bool kSparseFiles = true;
 inline constexpr std::string_view kSeparators = "/";
+inline constexpr std::size_t kLongestName = NAME_MAX;
+inline constexpr std::string_view kNoSparseHelp =
+    "      --no-sparse       unpack: write zeros as zeros, not as holes in the file\n";
 #endif
 
 }  // namespace ravlin::cli::platform
