@@ -46,6 +46,7 @@ int errnoOf(DWORD error) {
       return EBADF;
     case ERROR_BROKEN_PIPE:
     case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:  // what Wine gives when a pipe's reader has gone
       return EPIPE;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:

@@ -86,6 +86,15 @@ for method in 1 2; do
     fail "pipe round trip, method $method: the bytes differ"
 done
 
+# A reader that goes away ends the run quietly with the status SIGPIPE gives on Linux.
+head -c 20000000 /dev/zero >zeros.bin
+expect 0 '^$' "pack zeros" -- "$cli" pack -m 1 zeros.bin
+checks=$((checks + 1))
+"$cli" unpack -c zeros.pack1 2>err | head -c 10 >/dev/null
+status=${PIPESTATUS[0]}
+[ "$status" -eq 141 ] && [ ! -s err ] ||
+  fail "reader gone: exit status $status, expected 141; stderr: $(cat err)"
+
 # Refusals: the same words and exit statuses as on Linux, and the target left as it was.
 cp "${pictures[0]}" ro.bin
 printf 'keep' >ro.pack1
