@@ -81,11 +81,17 @@ test-asan:
 	cmake --build --preset asan
 	ctest --preset asan -j2 --no-tests=error
 
-# ravlin.dll and the engine's tests built with mingw-w64 and run under Wine, with no display.
+# ravlin.dll, ravlin-cli.exe and their tests built with mingw-w64 and run under Wine, with no
+# display; then real pictures packed by ravlin-cli.exe and by this machine's ravlin-cli must give
+# the same streams, which either one unpacks (the native one from test-ci, built here when the
+# stage runs alone).
 test-win64:
 	cmake --preset cross-win64
 	cmake --build --preset cross-win64
 	ctest --preset cross-win64 -j2 --no-tests=error
+	test -f build/ci/build.ninja || cmake --preset ci
+	cmake --build --preset ci --target ravlin-cli
+	tests/cross-streams.sh build/ci/cli/ravlin-cli build/cross-win64/emulated/ravlin-cli
 
 test-fuzz:
 	@if [ -f fuzz/CMakeLists.txt ]; then \

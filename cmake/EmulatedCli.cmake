@@ -1,5 +1,5 @@
 # ravlin-cli in a cross build, whose programs run here only under an emulator
-# (CMAKE_CROSSCOMPILING_EMULATOR, e.g. qemu-aarch64). CTest starts each test program through the
+# (CMAKE_CROSSCOMPILING_EMULATOR: qemu-aarch64 for arm64, cmake/wine-run.sh for Windows). CTest starts each test program through the
 # emulator itself; this covers ravlin-cli when another program starts it.
 #
 # The kernel cannot start a binary for another processor without a binfmt_misc entry, which a

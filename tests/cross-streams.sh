@@ -1,6 +1,6 @@
 #!/bin/sh
-# Files packed on one processor unpack on another: ravlin-cli built for this machine and ravlin-cli
-# built for another processor (started through its emulator) pack real graphics data from Debian
+# Files packed on one processor or system unpack on another: ravlin-cli built for this machine and
+# ravlin-cli built for another processor or for Windows (started through its emulator) pack real graphics data from Debian
 # packages with both methods. Both must answer alike (exit status, messages, the same stream
 # bytes), and the stream must unpack with either tool to the original file.
 # Usage: cross-streams.sh NATIVE_CLI OTHER_CLI

@@ -3,9 +3,6 @@
 // failure is reported and the next input goes on.
 #include "batch.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -16,6 +13,7 @@
 #include "input_list.h"
 #include "messages.h"
 #include "output.h"
+#include "platform.h"
 #include "progress.h"
 #include "ravlin/file_system.h"
 #include "ravlin/io_error.h"
@@ -32,15 +30,15 @@ constexpr std::size_t kChunkBytes = std::size_t{128} << 10;
 
 // Which file a path names, so that an output never replaces an input reached by another path.
 struct FileIdentity {
-  dev_t device;
-  ino_t inode;
+  std::uint64_t device;
+  std::uint64_t inode;
   auto operator<=>(const FileIdentity&) const = default;
 };
 
 std::optional<FileIdentity> identityOf(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
-  return FileIdentity{info.st_dev, info.st_ino};
+  platform::FileStatus info;
+  if (platform::statusOf(path, info) != 0) return std::nullopt;
+  return FileIdentity{info.device, info.inode};
 }
 
 // Why --rm must keep `input` although its run succeeded, or nothing when it may go: only a regular
@@ -49,11 +47,11 @@ std::optional<std::string> reasonToKeep(const InputFile& input, const Output& ou
   if (!input.isRegular()) return "it is not a regular file";
   if (output.name() == "stdout") return "its output went to standard output, not to a file";
   if (!output.isCompleteFile()) return "its output " + output.name() + " is not a regular file";
-  struct stat now {};
-  if (::lstat(input.name().c_str(), &now) != 0 || S_ISLNK(now.st_mode)) {
+  platform::FileStatus now;
+  if (platform::linkStatusOf(input.name(), now) != 0 || now.kind == platform::FileKind::kSymlink) {
     return "its name is a symbolic link, not the file itself";
   }
-  if (now.st_dev != input.info().st_dev || now.st_ino != input.info().st_ino) {
+  if (now.device != input.info().device || now.inode != input.info().inode) {
     return "its name now leads to another file";
   }
   return std::nullopt;
@@ -66,7 +64,7 @@ class Batch {
         chunkMemory_(new std::uint8_t[kChunkBytes]),
         chunk_(chunkMemory_.get(), kChunkBytes) {
     const bool showProgress = options.progress == ProgressMode::kForced ||
-                              (options.progress == ProgressMode::kAuto && ::isatty(2) == 1);
+                              (options.progress == ProgressMode::kAuto && platform::isTerminal(2));
     if (showProgress) display_.emplace(2, options.progress == ProgressMode::kForced);
   }
 
@@ -285,10 +283,10 @@ class Batch {
     const std::optional<std::string> keep =
         clean ? reasonToKeep(input, output) : "its stream has a fault";
     if (keep) return printWarning(input.name(), "kept, since " + *keep);
-    if (::unlink(input.name().c_str()) != 0) {
+    if (const int err = platform::removeFile(input.name()); err != 0) {
       throw Failure(input.name(), "its output " + output.name() +
                                       " is complete, but the input could not be removed: " +
-                                      systemErrorText(errno, input.name()));
+                                      systemErrorText(err, input.name()));
     }
   }
 
@@ -311,7 +309,7 @@ class Batch {
                           (input.isStdin() && !options_.outputFile);
     if (toStdout) {
       // Packed data on a terminal is noise that can upset it; gzip and zstd refuse it as well.
-      if (options_.packing && ::isatty(1) == 1 && !options_.force) {
+      if (options_.packing && platform::isTerminal(1) && !options_.force) {
         throw Failure("stdout", "is a terminal; packed data is written to it only with -f");
       }
       refuseTerminalInput(input);
@@ -321,9 +319,10 @@ class Batch {
     std::string target;
     if (options_.outputFile) {
       target = *options_.outputFile;
-      struct stat info {};
+      platform::FileStatus info;
       // A device or pipe named with -o is written into, as asked.
-      if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+      if (platform::statusOf(target, info) == 0 && info.kind != platform::FileKind::kRegular &&
+          info.kind != platform::FileKind::kDirectory) {
         return openDeviceOutput(target);
       }
     } else {
@@ -333,29 +332,29 @@ class Batch {
     FileOutputRequest request;
     request.path = target;
     request.replace = options_.force;
-    request.sparse = options_.sparse && !options_.packing;
+    request.sparse = platform::kSparseFiles && options_.sparse && !options_.packing;
     if (input.isRegular() && !input.isStdin()) {
-      request.looks.permissions = input.info().st_mode & 0777;
-      request.looks.modified = input.info().st_mtim;
+      request.looks.permissions = static_cast<mode_t>(input.info().permissions);
+      request.looks.modified = input.info().modified;
     }
     fileTarget_ = target;
     return openFileOutput(request);
   }
   void refuseTerminalInput(const InputFile& input) const {
-    if (input.isStdin() && ::isatty(0) == 1 && !options_.force) {
+    if (input.isStdin() && platform::isTerminal(0) && !options_.force) {
       throw Failure("stdin", "is a terminal; give a FILE, or -f to read what is typed");
     }
   }
 
   void checkTarget(const std::string& target) {
-    struct stat info {};
-    if (::stat(target.c_str(), &info) != 0) return;
-    if (S_ISDIR(info.st_mode)) throw Failure(target, "Is a directory");
+    platform::FileStatus info;
+    if (platform::statusOf(target, info) != 0) return;
+    if (info.kind == platform::FileKind::kDirectory) throw Failure(target, "Is a directory");
     // Renaming a new file over a device or a pipe would replace it, not write into it.
-    if (!S_ISREG(info.st_mode)) {
+    if (info.kind != platform::FileKind::kRegular) {
       throw Failure(target, "is not a regular file; name it with -o to write into it");
     }
-    const FileIdentity identity{info.st_dev, info.st_ino};
+    const FileIdentity identity{info.device, info.inode};
     if (inputIdentities_.contains(identity)) {
       throw Failure(target, "is one of the inputs; inputs are never replaced");
     }
@@ -383,12 +382,17 @@ std::string defaultOutputPath(const std::string& input, const std::optional<std:
                               std::string_view suffix) {
   if (folder) {
     std::string_view trimmed = *folder;
-    while (!trimmed.empty() && trimmed.back() == '/') trimmed.remove_suffix(1);
+    while (!trimmed.empty() && trimmed.back() != ':' &&
+           platform::kSeparators.find(trimmed.back()) != std::string_view::npos) {
+      trimmed.remove_suffix(1);
+    }
     return outputPath(trimmed, input, suffix);
   }
-  const std::size_t slash = input.rfind('/');
+  const std::size_t slash = input.find_last_of(platform::kSeparators);
   if (slash == std::string::npos) return outputBaseName(input) + std::string(suffix);
-  return outputPath(std::string_view(input).substr(0, slash), input, suffix);
+  // A drive's colon stays with it: "C:name" is in the current folder of drive C.
+  const std::size_t folderEnd = input[slash] == ':' ? slash + 1 : slash;
+  return outputPath(std::string_view(input).substr(0, folderEnd), input, suffix);
 }
 
 int runBatch(const Options& options) {

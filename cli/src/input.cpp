@@ -1,10 +1,6 @@
 // Opening and reading an input through its descriptor.
 #include "input.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -20,65 +16,57 @@ InputFile::InputFile(const std::string& path) {
     fd_ = 0;
   } else {
     name_ = path;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0 && errno == EACCES) {
+    fd_ = platform::openForReading(path);
+    if (fd_ == -EACCES) {
       throw Failure(path, std::string(std::strerror(EACCES)) + " (the file may not be read)");
     }
-    if (fd_ < 0) throw Failure::ofSystem(errno, path);
+    if (fd_ < 0) throw Failure::ofSystem(-fd_, path);
   }
-  if (::fstat(fd_, &info_) != 0) {
-    const int err = errno;
-    if (!isStdin()) ::close(fd_);
+  if (const int err = platform::statusOfDescriptor(fd_, info_); err != 0) {
+    if (!isStdin()) platform::closeDescriptor(fd_);
     throw Failure::ofSystem(err, name_);
   }
-  if (S_ISDIR(info_.st_mode)) {
-    if (!isStdin()) ::close(fd_);
+  if (info_.kind == platform::FileKind::kDirectory) {
+    if (!isStdin()) platform::closeDescriptor(fd_);
     throw Failure(name_, "Is a directory (give -r to take the files in it)");
   }
   // Standard input may stand inside its file (after `read` in a shell); only the rest is input.
   if (isStdin() && isRegular()) {
-    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
-    if (at > 0 && at <= info_.st_size) startOffset_ = static_cast<std::uint64_t>(at);
+    const std::uint64_t at = platform::positionOf(fd_);
+    if (at <= info_.size) startOffset_ = at;
   }
-  fifo_ = S_ISFIFO(info_.st_mode) && !isStdin();
+  fifo_ = info_.kind == platform::FileKind::kFifo && !isStdin();
   // Other devices wait for their data as they always do once they are open.
-  if (!isStdin() && !isRegular() && !fifo_) {
-    const int flags = ::fcntl(fd_, F_GETFL);
-    if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
-  }
+  if (!isStdin() && !isRegular() && !fifo_) platform::makeBlocking(fd_);
 }
 
 InputFile::~InputFile() {
-  if (!isStdin()) ::close(fd_);
+  if (!isStdin()) platform::closeDescriptor(fd_);
 }
 
 std::optional<std::uint64_t> InputFile::size() const {
   if (!isRegular()) return std::nullopt;
-  return static_cast<std::uint64_t>(info_.st_size) - startOffset_;
+  return info_.size - startOffset_;
 }
 
 // A FIFO stays open without waiting, since opening it again to wait would miss a writer that has
 // already come and gone. Its reads wait in poll() instead: one that finds nothing returns 0 before
-// any writer has come as well as at the end, and poll() tells the two apart (POLLHUP comes only
-// once a writer has been and gone).
+// any writer has come as well as at the end, and waiting on it tells the two apart.
 std::size_t InputFile::readFifo(std::span<std::uint8_t> buffer) {
   for (;;) {
-    const ssize_t n = ::read(fd_, buffer.data(), buffer.size());
+    const std::int64_t n = platform::readSome(fd_, buffer.data(), buffer.size());
     if (n > 0) return static_cast<std::size_t>(n);
-    if (n < 0 && errno != EAGAIN && errno != EINTR) throw Failure::ofSystem(errno, name_);
-    pollfd ready{fd_, POLLIN, 0};
-    if (::poll(&ready, 1, -1) < 0 && errno != EINTR) throw Failure::ofSystem(errno, name_);
-    if ((ready.revents & POLLIN) == 0 && (ready.revents & POLLHUP) != 0) return 0;
+    if (n < 0 && n != -EAGAIN) throw Failure::ofSystem(static_cast<int>(-n), name_);
+    const int gone = platform::waitForFifo(fd_);
+    if (gone < 0) throw Failure::ofSystem(-gone, name_);
+    if (gone == 1) return 0;
   }
 }
 
 std::size_t InputFile::read(std::span<std::uint8_t> buffer) {
   if (fifo_) return readFifo(buffer);
-  ssize_t n;
-  do {
-    n = ::read(fd_, buffer.data(), buffer.size());
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) throw Failure::ofSystem(errno, name_);
+  const std::int64_t n = platform::readSome(fd_, buffer.data(), buffer.size());
+  if (n < 0) throw Failure::ofSystem(static_cast<int>(-n), name_);
   bytesRead_ += static_cast<std::uint64_t>(n);
   if (const auto expected = size()) {
     if (n == 0 && bytesRead_ < *expected) {

@@ -1,12 +1,12 @@
 // An input of ravlin-cli, opened for reading in chunks: a file, a pipe, a device or standard input.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+
+#include "platform.h"
 
 namespace ravlin::cli {
 
@@ -23,8 +23,8 @@ class InputFile {
   // How messages name it: the path, or "stdin".
   const std::string& name() const { return name_; }
   bool isStdin() const { return fd_ == 0; }
-  bool isRegular() const { return S_ISREG(info_.st_mode); }
-  const struct stat& info() const { return info_; }
+  bool isRegular() const { return info_.kind == platform::FileKind::kRegular; }
+  const platform::FileStatus& info() const { return info_; }
   // The bytes left to read when it was opened, when it is a regular file.
   std::optional<std::uint64_t> size() const;
 
@@ -39,7 +39,7 @@ class InputFile {
 
   std::string name_;
   int fd_ = -1;
-  struct stat info_ {};
+  platform::FileStatus info_;
   std::uint64_t startOffset_ = 0;  // where standard input stood in its file
   std::uint64_t bytesRead_ = 0;
   bool fifo_ = false;  // a FIFO opened here, which reads without waiting

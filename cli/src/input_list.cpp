@@ -6,6 +6,7 @@
 #include <set>
 #include <system_error>
 
+#include "platform.h"
 #include "ravlin/atomic_file.h"
 
 namespace ravlin::cli {
@@ -16,7 +17,7 @@ namespace {
 
 bool isFolder(const std::string& path) {
   std::error_code error;
-  return fs::is_directory(path, error);
+  return fs::is_directory(platform::pathOf(path), error);
 }
 
 // Why -r does not take an entry that is not a folder, or null when it does.
@@ -36,8 +37,8 @@ const char* reasonToSkip(const fs::directory_entry& entry, fs::file_type type, b
     default:
       return "not a regular file";
   }
-  const std::string path = entry.path().string();
-  if (isAtomicFileTemporary(entry.path().filename().string())) {
+  const std::string path = platform::utf8Of(entry.path());
+  if (isAtomicFileTemporary(platform::utf8Of(entry.path().filename()))) {
     return "the temporary file of an interrupted run";
   }
   if (hasPackedSuffix(path) == packing) {
@@ -50,15 +51,15 @@ void addFilesBelow(const std::string& folder, bool packing, InputList& list) {
   std::vector<std::string> found;
   std::vector<SkippedFile> skipped;
   std::error_code error;
-  fs::recursive_directory_iterator it(folder, error);
+  fs::recursive_directory_iterator it(platform::pathOf(folder), error);
   for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
     std::error_code typeError;
     const fs::file_type type = it->symlink_status(typeError).type();
     if (type == fs::file_type::directory) continue;  // gone into
     if (const char* reason = reasonToSkip(*it, type, packing)) {
-      skipped.push_back({it->path().string(), reason});
+      skipped.push_back({platform::utf8Of(it->path()), reason});
     } else {
-      found.push_back(it->path().string());
+      found.push_back(platform::utf8Of(it->path()));
     }
   }
   if (error) list.unreadableFolders.push_back(folder + ": " + error.message());
@@ -89,7 +90,7 @@ InputList collectInputs(const Options& options) {
   result.skipped = std::move(expanded.skipped);
   std::set<std::string> seen;
   for (std::string& path : expanded.paths) {
-    const std::string key = path == kStdioName ? path : fs::path(path).lexically_normal().string();
+    const std::string key = path == kStdioName ? path : platform::utf8Of(platform::pathOf(path).lexically_normal());
     if (seen.insert(key).second) {
       result.paths.push_back(std::move(path));
     } else {

@@ -1,17 +1,16 @@
 // ravlin-cli: packs and unpacks raw graphics data from the command line.
-#include <unistd.h>
-
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "batch.h"
 #include "options.h"
+#include "platform.h"
 #include "ravlin/codec.h"
 #include "signal_cleanup.h"
 #include "std_streams.h"
@@ -25,7 +24,7 @@ int printToStdout(const std::string& text) {
   std::fputs(text.c_str(), stdout);
   std::fputc('\n', stdout);
   if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return 0;
-  if (errno == EPIPE) ravlin::cli::dieOfSignal(SIGPIPE);
+  if (errno == EPIPE) ravlin::cli::dieOfBrokenPipe();
   std::fprintf(stderr, "ravlin-cli: stdout: %s\n", std::strerror(errno));
   return 1;
 }
@@ -36,7 +35,9 @@ int main(int argc, char** argv) {
   ravlin::cli::guardStandardDescriptors();
   ravlin::cli::installSignalCleanup();
 
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  const std::vector<std::string> arguments = ravlin::cli::platform::commandLineArguments(argc, argv);
+  const std::vector<std::string_view> args(arguments.begin() + (arguments.empty() ? 0 : 1),
+                                           arguments.end());
   const ravlin::cli::ParsedCommandLine parsed = ravlin::cli::parseCommandLine(args);
   using Action = ravlin::cli::ParsedCommandLine::Action;
   switch (parsed.action) {

@@ -2,14 +2,14 @@
 #include "messages.h"
 
 #include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "platform.h"
 
 namespace ravlin::cli {
 
@@ -28,16 +28,16 @@ std::vector<std::string> foldersOnTheWay(const std::string& path) {
 // Why a path could not be reached, found by looking at each folder on the way.
 std::string missingFolderHint(const std::string& path) {
   for (const std::string& folder : foldersOnTheWay(path)) {
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) {
-      if (errno == ENOENT) return " (folder '" + folder + "' does not exist)";
+    platform::FileStatus info;
+    if (const int err = platform::statusOf(folder, info); err != 0) {
+      if (err == ENOENT) return " (folder '" + folder + "' does not exist)";
       return {};
     }
-    if (!S_ISDIR(info.st_mode)) return " ('" + folder + "' is a file, not a folder)";
+    if (info.kind != platform::FileKind::kDirectory) return " ('" + folder + "' is a file, not a folder)";
   }
   // A folder that was asked for by name but is something else.
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+  platform::FileStatus info;
+  if (platform::statusOf(path, info) == 0 && info.kind != platform::FileKind::kDirectory) {
     return " (it is a file, not a folder)";
   }
   return {};
@@ -46,10 +46,8 @@ std::string missingFolderHint(const std::string& path) {
 // Where the symbolic link `path` points, counted from the link's own folder; empty when `path` is
 // no link.
 std::string linkTarget(const std::string& path) {
-  char text[PATH_MAX];
-  const ssize_t n = ::readlink(path.c_str(), text, sizeof text);
-  if (n <= 0 || static_cast<std::size_t>(n) == sizeof text) return {};
-  const std::string target(text, static_cast<std::size_t>(n));
+  const std::string target = platform::linkText(path);
+  if (target.empty()) return {};
   const std::size_t slash = path.rfind('/');
   if (target.starts_with('/') || slash == std::string::npos) return target;
   return path.substr(0, slash + 1) + target;
@@ -72,9 +70,9 @@ std::string longestNameHint(const std::string& path) {
     longest = std::max(longest, slash - start);
     start = slash + 1;
   }
-  if (longest > NAME_MAX) {
+  if (longest > platform::kLongestName) {
     return " (a name of " + std::to_string(longest) + " bytes; at most " +
-           std::to_string(NAME_MAX) + " are allowed)";
+           std::to_string(platform::kLongestName) + " are allowed)";
   }
   return " (a path of " + std::to_string(path.size()) + " bytes)";
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform.h"
+
 namespace ravlin::cli {
 
 namespace {
@@ -298,8 +300,7 @@ Packs raw graphics data with a run-length code, or unpacks it.
                         .unpack2 (--suffix=.bin: font.pack1 -> font.bin)
       --verify          pack: unpack the stream as it is written and compare
                         it with the input; a mismatch writes no file
-      --no-sparse       unpack: write zeros as zeros, not as holes in the file
-  -v, --verbose         print each file's sizes and the percentage saved, and
+)" + std::string(platform::kNoSparseHelp) + R"(  -v, --verbose         print each file's sizes and the percentage saved, and
                         each file that -r skips
   -q, --quiet           no progress bar and no warnings
       --progress        show the progress bar even when stderr is not a

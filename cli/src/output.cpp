@@ -2,17 +2,13 @@
 // renamed into place.
 #include "output.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <utility>
 
 #include "messages.h"
+#include "platform.h"
 #include "ravlin/atomic_file.h"
 #include "ravlin/io_error.h"
 #include "signal_cleanup.h"
@@ -26,9 +22,8 @@ constexpr std::size_t kHoleBytes = 4096;
 // Whole writes to a descriptor; EINTR and short writes are taken care of. Returns 0 or errno.
 int writeAll(int fd, const std::uint8_t* bytes, std::size_t count) {
   while (count > 0) {
-    const ssize_t n = ::write(fd, bytes, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
+    const std::int64_t n = platform::writeSome(fd, bytes, count);
+    if (n < 0) return static_cast<int>(-n);
     if (n == 0) return EIO;
     bytes += n;
     count -= static_cast<std::size_t>(n);
@@ -47,7 +42,7 @@ class DescriptorOutput : public Output {
 
   void write(std::span<const std::uint8_t> bytes) override {
     const int err = writeAll(fd_, bytes.data(), bytes.size());
-    if (err == EPIPE) dieOfSignal(SIGPIPE);
+    if (err == EPIPE) dieOfBrokenPipe();
     if (err != 0) throw Failure(name_, std::strerror(err));
   }
   void commit() override {}
@@ -62,11 +57,13 @@ class DeviceOutput final : public DescriptorOutput {
  public:
   using DescriptorOutput::DescriptorOutput;
   ~DeviceOutput() override {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) platform::closeDescriptor(fd_);
   }
   void commit() override {
     const int fd = std::exchange(fd_, -1);
-    if (::close(fd) != 0 && errno != EINTR) throw Failure::ofSystem(errno, name_);
+    if (const int result = platform::closeDescriptor(fd); result < 0) {
+      throw Failure::ofSystem(-result, name_);
+    }
   }
 };
 
@@ -99,8 +96,8 @@ class FileOutput final : public Output {
     if (err == EEXIST) throw Failure(request.path, "already exists; use -f to replace it");
     if (err == EACCES || err == EPERM || err == EROFS) {
       // An existing file is refused when it is read-only; a new one when its folder is.
-      struct stat info {};
-      const bool exists = ::stat(request.path.c_str(), &info) == 0;
+      platform::FileStatus info;
+      const bool exists = platform::statusOf(request.path, info) == 0;
       throw Failure(request.path, std::string(std::strerror(err)) +
                                       (exists ? " (the file may not be written)"
                                               : " (its folder may not be written)"));
@@ -184,12 +181,12 @@ class FileOutput final : public Output {
 }  // namespace
 
 std::unique_ptr<Output> openStdoutOutput() {
-  return std::make_unique<DescriptorOutput>(STDOUT_FILENO, "stdout");
+  return std::make_unique<DescriptorOutput>(1, "stdout");
 }
 
 std::unique_ptr<Output> openDeviceOutput(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) throw Failure::ofSystem(errno, path);
+  const int fd = platform::openForWriting(path);
+  if (fd < 0) throw Failure::ofSystem(-fd, path);
   return std::make_unique<DeviceOutput>(fd, path);
 }
 

@@ -2,9 +2,10 @@
 // complete or not at all. Failures throw Failure.
 #pragma once
 
-#include <sys/stat.h>
+#include <sys/types.h>
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <span>

@@ -1,13 +1,10 @@
 // Drawing the progress line: where a run stands, how fast it goes, and when to show it.
 #include "progress.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 
+#include "platform.h"
 #include "terminal_text.h"
 
 namespace ravlin::cli {
@@ -78,17 +75,14 @@ std::string savedPercent(std::uint64_t unpackedBytes, std::uint64_t packedBytes)
 void ProgressDisplay::writeText(const std::string& text) {
   std::size_t written = 0;
   while (written < text.size()) {
-    const ssize_t n = ::write(fd_, text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
+    const std::int64_t n = platform::writeSome(fd_, text.data() + written, text.size() - written);
     if (n <= 0) return;  // a progress line that cannot be shown is not worth failing over
     written += static_cast<std::size_t>(n);
   }
 }
 
 std::size_t ProgressDisplay::columns() const {
-  winsize size{};
-  if (::ioctl(fd_, TIOCGWINSZ, &size) != 0) return 0;
-  return size.ws_col;
+  return platform::terminalWidth(fd_);
 }
 
 void ProgressDisplay::draw(const ProgressState& state) {

@@ -29,4 +29,7 @@ class CleanupSignalsHeld {
 // Ends the process as the default action of `signal` would, after removing the recorded file.
 [[noreturn]] void dieOfSignal(int signal);
 
+// Ends the process as a write to a pipe whose reader has gone ends it on this system.
+[[noreturn]] void dieOfBrokenPipe();
+
 }  // namespace ravlin::cli

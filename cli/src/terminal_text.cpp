@@ -2,12 +2,11 @@
 // C library's UTF-8 locale.
 #include "terminal_text.h"
 
-#include <locale.h>
-#include <wchar.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <vector>
+
+#include "platform.h"
 
 namespace ravlin::cli {
 
@@ -51,16 +50,10 @@ std::size_t decodeUtf8(std::string_view text, char32_t& codePoint) {
   return length;
 }
 
-// The widths do not depend on the user's locale: names are taken as UTF-8 whatever it says.
 int columnsOf(char32_t codePoint) {
   if (codePoint < 0x20 || codePoint == 0x7F) return -1;
   if (codePoint < 0x7F) return 1;
-  static const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-  if (utf8 == locale_t{}) return codePoint >= 0x80 && codePoint < 0xA0 ? -1 : 1;
-  const locale_t previous = ::uselocale(utf8);
-  const int columns = ::wcwidth(static_cast<wchar_t>(codePoint));
-  ::uselocale(previous);
-  return columns;
+  return platform::characterColumns(codePoint);
 }
 
 // Columns of a glyph of escaped text, where nothing is left that a terminal would act on.

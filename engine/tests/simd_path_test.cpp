@@ -17,10 +17,16 @@ namespace {
 
 using detail::SimdPath;
 
+// Windows' C runtime has _putenv_s, where an empty value removes the variable.
 class SimdVariable {
  public:
+#ifdef _WIN32
+  explicit SimdVariable(const char* value) { _putenv_s("RAVLIN_SIMD", value); }
+  ~SimdVariable() { _putenv_s("RAVLIN_SIMD", ""); }
+#else
   explicit SimdVariable(const char* value) { setenv("RAVLIN_SIMD", value, 1); }
   ~SimdVariable() { unsetenv("RAVLIN_SIMD"); }
+#endif
 };
 
 // The paths whose fast loops a pack and an unpack of sprite data ran through.

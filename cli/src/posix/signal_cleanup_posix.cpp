@@ -92,4 +92,8 @@ void dieOfSignal(int signal) {
   ::_exit(128 + signal);  // only when the signal could not end the process
 }
 
+void dieOfBrokenPipe() {
+  dieOfSignal(SIGPIPE);
+}
+
 }  // namespace ravlin::cli
