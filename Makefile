@@ -120,12 +120,14 @@ fuzz: deps
 	fuzz/run-all.sh build/fuzz $(FUZZ_SECONDS)
 
 # build/default/*.deb: libravlin1, ravlin-cli, ravlin (the window), ravlin-dev and python3-ravlin;
-# ravlin-cli for arm64 (build/cross-arm64/cli/ravlin-cli) and
-# build/cross-win64/ravlin-<version>-win64.zip (the engine for Windows programs).
+# build/cross-arm64-package/*_arm64.deb: libravlin1 and ravlin-cli for arm64, then unpacked and
+# tried under qemu-aarch64; and build/cross-win64/ravlin-<version>-win64.zip (the engine for
+# Windows programs).
 package: build
 	cmake --build --preset default --target package
-	cmake --preset cross-arm64
-	cmake --build --preset cross-arm64 --target ravlin-cli
+	cmake --preset cross-arm64-package
+	cmake --build --preset cross-arm64-package --target package
+	packaging/tests/arm64-deb-test.sh build/cross-arm64-package
 	cmake --preset cross-win64
 	cmake --build --preset cross-win64 --target win64-zip
 
