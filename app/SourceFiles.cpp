@@ -1,17 +1,16 @@
 // The text files that the "Source code" page lists and shows.
 #include "SourceFiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
+
+#include "ravlin/file_system.h"
 
 namespace {
 
@@ -21,40 +20,34 @@ namespace {
   throw std::runtime_error(message.toStdString());
 }
 
-// Closes the descriptor on every way out.
-class Descriptor {
+// Closes the file on every way out.
+class OpenFile {
  public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() { ::close(fd_); }
+  OpenFile(ravlin::FileSystem& fs, int fd) : fs_(fs), fd_(fd) {}
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  ~OpenFile() { fs_.close(fd_); }
   int get() const { return fd_; }
 
  private:
+  ravlin::FileSystem& fs_;
   int fd_;
 };
 
-QByteArray readAllBytes(const QString& path) {
-  // Without O_NONBLOCK, opening a FIFO would wait for a writer and freeze the window.
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) throwCannotOpen(path, errno);
-  const Descriptor file(fd);
-  // Only a regular file has an end to read up to: a FIFO may never deliver one and a device such
-  // as /dev/zero never ends. A folder fails with its own reason, anything else as a file that may
-  // not be read.
-  struct stat info {};
-  if (::fstat(file.get(), &info) != 0) throwCannotOpen(path, errno);
-  if (S_ISDIR(info.st_mode)) throwCannotOpen(path, EISDIR);
-  if (!S_ISREG(info.st_mode)) throwCannotOpen(path, EACCES);
+QByteArray readAllBytes(ravlin::FileSystem& fs, const QString& path) {
+  // A folder fails with its own reason. The file layer opens only regular files, without ever
+  // waiting: a FIFO could wait for a writer and freeze the window, and a device such as /dev/zero
+  // never ends; it refuses them as files that may not be read.
+  if (QFileInfo(path).isDir()) throwCannotOpen(path, EISDIR);
+  const int fd = fs.openRegular(path.toStdString());
+  if (fd < 0) throwCannotOpen(path, -fd);
+  const OpenFile file(fs, fd);
 
   QByteArray bytes;
   char chunk[64 * 1024];
   for (;;) {
-    const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throwCannotOpen(path, errno);
-    }
+    const std::int64_t got = fs.read(file.get(), chunk, sizeof chunk);
+    if (got < 0) throwCannotOpen(path, static_cast<int>(-got));
     if (got == 0) break;
     bytes.append(chunk, static_cast<qsizetype>(got));
   }
@@ -77,9 +70,9 @@ QList<SourceFile> findSourceFiles(const QString& folder) {
   return files;
 }
 
-QString readSourceText(const QString& path) {
+QString readSourceText(ravlin::FileSystem& fs, const QString& path) {
   QStringDecoder decode(QStringDecoder::System);
-  QString text = decode(readAllBytes(path));
+  QString text = decode(readAllBytes(fs, path));
   text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return text;

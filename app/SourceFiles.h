@@ -4,6 +4,10 @@
 #include <QList>
 #include <QString>
 
+namespace ravlin {
+class FileSystem;
+}
+
 struct SourceFile {
   QString displayName;  // the name up to its first "."
   QString path;         // folder + "/" + the whole name
@@ -13,8 +17,8 @@ struct SourceFile {
 // sub-folders included, sorted by name.
 QList<SourceFile> findSourceFiles(const QString& folder);
 
-// The text of the file at `path`, its bytes taken in the system's 8-bit encoding, with every
-// CR LF, lone CR and lone LF made one line break. Throws std::runtime_error with the message
+// The text of the file at `path`, read through the engine's file layer `fs`, its bytes taken in
+// the system's 8-bit encoding, with every CR LF, lone CR and lone LF made one line break. Throws std::runtime_error with the message
 // `Cannot open file "<path>". <the system's reason>` when the file cannot be opened or read, or
 // is no regular file (a FIFO or device: "Permission denied"); it never waits for a writer.
-QString readSourceText(const QString& path);
+QString readSourceText(ravlin::FileSystem& fs, const QString& path);

@@ -368,7 +368,7 @@ void TForm1::ComboBox1Change() {
 }
 
 void TForm1::showSourceFile(const QString& path) {
-  guarded([&] { Memo1->setPlainText(readSourceText(path)); });
+  guarded([&] { Memo1->setPlainText(readSourceText(fs_, path)); });
 }
 
 template <typename Command>
