@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "platform.h"
+#include "ravlin/win32_errors.h"
 
 namespace ravlin::cli::platform {
 
@@ -19,42 +20,6 @@ namespace {
 constexpr std::int64_t kEpochDifference = 11644473600;
 // Largest piece handed to one ReadFile or WriteFile, whose counts are 32 bits.
 constexpr std::size_t kMaxPiece = std::size_t{1} << 30;
-
-// The errno value closest to a Win32 error, so that messages read as on Linux.
-int errnoOf(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-      return EACCES;
-    case ERROR_FILENAME_EXCED_RANGE:
-      return ENAMETOOLONG;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_INVALID_PARAMETER:
-      return EINVAL;
-    case ERROR_DIRECTORY:
-      return ENOTDIR;
-    case ERROR_INVALID_HANDLE:
-      return EBADF;
-    case ERROR_BROKEN_PIPE:
-    case ERROR_NO_DATA:
-    case ERROR_PIPE_NOT_CONNECTED:  // what Wine gives when a pipe's reader has gone
-      return EPIPE;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return ENOSPC;
-    default:
-      return EIO;
-  }
-}
 
 std::wstring widen(const std::string& text) {
   if (text.empty()) return {};
@@ -112,7 +77,7 @@ int statusOfHandle(HANDLE handle, FileStatus& status, bool reparseIsLink) {
     // A standard handle may lack the right to read attributes (Wine gives a redirected file so):
     // its size still tells a regular file, which is all that is asked of standard input.
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(handle, &size)) return errnoOf(::GetLastError());
+    if (!::GetFileSizeEx(handle, &size)) return errnoOfWin32(::GetLastError());
     status.kind = FileKind::kRegular;
     status.size = static_cast<std::uint64_t>(size.QuadPart);
     status.permissions = 0666;
@@ -143,14 +108,14 @@ HANDLE openHandle(const std::string& path, DWORD access, DWORD flags) {
 
 int statusOfPath(const std::string& path, FileStatus& status, DWORD flags) {
   const HANDLE handle = openHandle(path, FILE_READ_ATTRIBUTES, flags);
-  if (handle == INVALID_HANDLE_VALUE) return errnoOf(::GetLastError());
+  if (handle == INVALID_HANDLE_VALUE) return errnoOfWin32(::GetLastError());
   const int result = statusOfHandle(handle, status, flags != 0);
   ::CloseHandle(handle);
   return result;
 }
 
 int descriptorOf(HANDLE handle, int mode) {
-  if (handle == INVALID_HANDLE_VALUE) return -errnoOf(::GetLastError());
+  if (handle == INVALID_HANDLE_VALUE) return -errnoOfWin32(::GetLastError());
   const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), mode | _O_BINARY);
   if (fd < 0) {
     ::CloseHandle(handle);
@@ -205,7 +170,7 @@ std::int64_t readSome(int fd, void* buffer, std::size_t count) {
   }
   // A pipe whose writer has gone has reached its end.
   const DWORD error = ::GetLastError();
-  return error == ERROR_BROKEN_PIPE ? 0 : -errnoOf(error);
+  return error == ERROR_BROKEN_PIPE ? 0 : -errnoOfWin32(error);
 }
 
 std::int64_t writeSome(int fd, const void* buffer, std::size_t count) {
@@ -214,7 +179,7 @@ std::int64_t writeSome(int fd, const void* buffer, std::size_t count) {
                   nullptr)) {
     return done;
   }
-  return -errnoOf(::GetLastError());
+  return -errnoOfWin32(::GetLastError());
 }
 
 // No input is taken as a FIFO here, so nothing waits on one.
@@ -227,7 +192,7 @@ int closeDescriptor(int fd) {
 }
 
 int removeFile(const std::string& path) {
-  return ::DeleteFileW(widen(path).c_str()) ? 0 : errnoOf(::GetLastError());
+  return ::DeleteFileW(widen(path).c_str()) ? 0 : errnoOfWin32(::GetLastError());
 }
 
 std::string linkText(const std::string&) {

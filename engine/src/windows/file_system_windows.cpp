@@ -14,6 +14,7 @@
 
 #include "../platform.h"
 #include "ravlin/file_system.h"
+#include "ravlin/win32_errors.h"
 
 // RtlGenRandom, exported by advapi32 as SystemFunction036.
 extern "C" BOOLEAN NTAPI SystemFunction036(PVOID buffer, ULONG length);
@@ -27,54 +28,8 @@ constexpr std::size_t kMaxPiece = std::size_t{1} << 30;
 // From 1601-01-01 (FILETIME) to 1970-01-01 (timespec), in seconds.
 constexpr std::int64_t kEpochDifference = 11644473600;
 
-// The errno value closest to a Win32 error, so that the layer above reports it as on Linux.
-int errnoOf(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_CURRENT_DIRECTORY:
-      return EACCES;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return EEXIST;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return ENOSPC;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-      return ENOMEM;
-    case ERROR_TOO_MANY_OPEN_FILES:
-      return EMFILE;
-    case ERROR_FILENAME_EXCED_RANGE:
-      return ENAMETOOLONG;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_INVALID_PARAMETER:
-      return EINVAL;
-    case ERROR_DIRECTORY:
-      return ENOTDIR;
-    case ERROR_DIR_NOT_EMPTY:
-      return ENOTEMPTY;
-    case ERROR_INVALID_HANDLE:
-      return EBADF;
-    case ERROR_BROKEN_PIPE:
-    case ERROR_NO_DATA:
-      return EPIPE;
-    default:
-      return EIO;
-  }
-}
-
 int lastError() {
-  return -errnoOf(::GetLastError());
+  return -errnoOfWin32(::GetLastError());
 }
 
 // `path` as UTF-16; false when it is not valid UTF-8.
@@ -266,6 +221,53 @@ class WindowsFileSystem final : public FileSystem {
 };
 
 }  // namespace
+
+int errnoOfWin32(unsigned long error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_CURRENT_DIRECTORY:
+      return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return ENOMEM;
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return EMFILE;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_PARAMETER:
+      return EINVAL;
+    case ERROR_DIRECTORY:
+      return ENOTDIR;
+    case ERROR_DIR_NOT_EMPTY:
+      return ENOTEMPTY;
+    case ERROR_INVALID_HANDLE:
+      return EBADF;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:  // what Wine gives when a pipe's reader has gone
+      return EPIPE;
+    default:
+      return EIO;
+  }
+}
+
 
 FileSystem& FileSystem::system() {
   static WindowsFileSystem instance;
