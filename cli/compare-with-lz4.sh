@@ -1,10 +1,10 @@
 #!/bin/sh
-# Whole-process timings and peak memory of ravlin-cli beside lz4 (default level) on the same files,
-# measured with hyperfine and /usr/bin/time. Prints Markdown tables.
+# Whole-process timings and peak memory of ravlin-cli beside lz4 (default level) on the same files:
+# medians of the two tools' runs taken in turn, and /usr/bin/time's peaks. Prints Markdown tables.
 # Usage: cli/compare-with-lz4.sh [RAVLIN_CLI [RAVLIN_BENCH]]
 #   (defaults: build/default/cli/ravlin-cli and build/default/bench/ravlin-bench, whose
 #   --write-data-sets gives the benchmark's data sets, real game art included)
-# RUNS (default 10) sets hyperfine's runs per command; one tile per process runs 100 times as often.
+# RUNS (default 10) sets the runs per command; one tile per process runs 100 times as often.
 # RAVLIN_SIMD (avx512, avx2, sse2 or scalar) caps the processor path ravlin-cli takes, as it does
 # for any program on the engine; the tables name the path.
 set -eu
@@ -36,15 +36,39 @@ for i in range(500):
     open(f'tiles/tile{i:03}.bin', 'wb').write(out[:16 << 10])
 PY
 
-mean() {  # mean seconds of command $2 in hyperfine's JSON file $1
-  python3 -c "import json,sys; print(json.load(open(sys.argv[1]))['results'][int(sys.argv[2])]['mean'])" "$1" "$2"
-}
 peak() {  # peak resident memory in KiB of a command
   /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1
 }
 row() {  # a table row: what, ravlin-cli seconds, lz4 seconds
   python3 -c "import sys; r, l = float(sys.argv[2]), float(sys.argv[3]); \
 print(f'| {sys.argv[1]} | {r*1000:.1f} ms | {l*1000:.1f} ms | {l/r:.2f} |')" "$@"
+}
+
+# Prints the median seconds of two commands, run in turn (A, B, A, B, ...) after two warm-up rounds,
+# so that the machine's drift over a measurement falls on both alike. Before every run the files
+# named in the first argument are removed: each run writes a new file, since ravlin-cli flushes a
+# file it replaces to the disk first and lz4 does not, and that difference is not the work compared.
+cat >in_turn.py <<'PY'
+import glob, os, shlex, statistics, sys, time
+runs, leftovers = int(sys.argv[1]), sys.argv[2].split()
+commands = [[word for arg in shlex.split(c) for word in (sorted(glob.glob(arg)) if '*' in arg else [arg])]
+            for c in sys.argv[3:5]]
+times = ([], [])
+for round in range(runs + 2):
+    for command, taken in zip(commands, times):
+        for name in leftovers:
+            if os.path.exists(name):
+                os.unlink(name)
+        start = time.perf_counter()
+        _, status = os.waitpid(os.posix_spawnp(command[0], command, os.environ), 0)
+        if round >= 2:
+            taken.append(time.perf_counter() - start)
+        if status != 0:
+            sys.exit(f'{command[0]} failed')
+print(statistics.median(times[0]), statistics.median(times[1]))
+PY
+in_turn() {  # runs, files to remove before each run, command A, command B
+  python3 in_turn.py "$@"
 }
 
 echo "Processor path: RAVLIN_SIMD=${RAVLIN_SIMD:-(unset: the best the processor has)}"
@@ -56,44 +80,20 @@ for raw in *.raw; do
   case $name in *15) m=2 ;; *) m=1 ;; esac
   "$cli" pack -qf -m $m -o "$name.pack" "$raw"
   lz4 -qf "$raw" "$name.lz4"
-  # Each run writes a new file: ravlin-cli flushes a file it replaces to the disk first, lz4 does
-  # not, and that difference is not the work being compared.
-  hyperfine -N --warmup 2 --runs "$runs" --export-json pack.json \
-    --prepare "rm -f $name.pack.new $name.lz4.new" \
-    "$cli pack -q -m $m -o $name.pack.new $raw" "lz4 -q $raw $name.lz4.new" >/dev/null
-  hyperfine -N --warmup 2 --runs "$runs" --export-json unpack.json --prepare "rm -f $name.out" \
-    "$cli unpack -q -m $m -o $name.out $name.pack" "lz4 -dq $name.lz4 $name.out" >/dev/null
   packed=$(stat -c %s "$name.pack")
   lz4ed=$(stat -c %s "$name.lz4")
   row "pack \`$name\`, 64 MiB, method $m (to $packed bytes; lz4: $lz4ed)" \
-    "$(mean pack.json 0)" "$(mean pack.json 1)"
-  row "unpack \`$name\`" "$(mean unpack.json 0)" "$(mean unpack.json 1)"
+    $(in_turn "$runs" "$name.pack.new $name.lz4.new" \
+        "$cli pack -q -m $m -o $name.pack.new $raw" "lz4 -q $raw $name.lz4.new")
+  row "unpack \`$name\`" $(in_turn "$runs" "$name.out" \
+    "$cli unpack -q -m $m -o $name.out $name.pack" "lz4 -dq $name.lz4 $name.out")
 done
-hyperfine --warmup 2 --runs "$runs" --export-json tiles.json \
-  --prepare 'rm -f tiles/*.pack1 tiles/*.lz4' \
-  "$cli pack -q tiles/*.bin" 'lz4 -mq tiles/*.bin' >/dev/null
-row "pack 500 tiles of 16 KiB in one process (\`lz4 -m\`)" "$(mean tiles.json 0)" "$(mean tiles.json 1)"
-# A process costs a few milliseconds, and a shared machine's speed drifts over a run of a few
-# seconds; taking the two tools in turn, run by run, keeps that drift out of their ratio.
-python3 - "$cli" $((runs * 100)) >tile.txt <<'PY'
-import os, statistics, sys, time
-cli, runs = sys.argv[1], int(sys.argv[2])
-commands = ([cli, 'pack', '-q', 'tiles/tile000.bin'],
-            ['lz4', '-q', 'tiles/tile000.bin', 'tiles/tile000.bin.lz4'])
-times = ([], [])
-for _ in range(runs):
-    for command, taken in zip(commands, times):
-        for name in ('tiles/tile000.pack1', 'tiles/tile000.bin.lz4'):
-            if os.path.exists(name):
-                os.unlink(name)
-        start = time.perf_counter()
-        _, status = os.waitpid(os.posix_spawnp(command[0], command, os.environ), 0)
-        taken.append(time.perf_counter() - start)
-        if status != 0:
-            sys.exit(f'{command[0]} failed')
-print(statistics.median(times[0]), statistics.median(times[1]))
-PY
-row "pack one tile, one process (median of runs taken in turn)" $(cat tile.txt)
+tiles_out=$(for i in $(seq -f %03g 0 499); do printf 'tiles/tile%s.pack1 tiles/tile%s.bin.lz4 ' "$i" "$i"; done)
+row "pack 500 tiles of 16 KiB in one process (\`lz4 -m\`)" \
+  $(in_turn "$runs" "$tiles_out" "$cli pack -q tiles/*.bin" "lz4 -mq tiles/*.bin")
+row "pack one tile, one process" $(in_turn $((runs * 100)) \
+  "tiles/tile000.pack1 tiles/tile000.bin.lz4" \
+  "$cli pack -q tiles/tile000.bin" "lz4 -q tiles/tile000.bin tiles/tile000.bin.lz4")
 
 echo
 echo "| Peak resident memory (KiB) | ravlin-cli | lz4 |"

@@ -6,20 +6,24 @@
 
 namespace ravlin::cli {
 
-OutputStage::OutputStage(Output& output, PackCheck* check)
-    : output_(output), check_(check), buffer_(new std::uint8_t[kBufferBytes]) {}
+OutputStage::OutputStage(Output& output, PackCheck* check) : check_(check), writer_(output) {
+  filling_.reserve(kBufferBytes);
+}
+
+void OutputStage::Buffer::reserve(std::size_t minBytes) {
+  if (capacity >= minBytes) return;
+  bytes.reset(new std::uint8_t[minBytes]);
+  capacity = minBytes;
+}
 
 std::span<std::uint8_t> OutputStage::room(std::size_t minBytes) {
-  if (capacity_ - used_ < minBytes) {
-    flush();
+  if (filling_.capacity - used_ < minBytes) {
+    handOff();
     // A packer asks for the worst case of a whole chunk at once; the buffer grows to fit it.
-    if (capacity_ < minBytes) {
-      buffer_.reset(new std::uint8_t[minBytes]);
-      capacity_ = minBytes;
-    }
+    filling_.reserve(std::max(minBytes, kBufferBytes));
   }
-  lastRoom_ = buffer_.get() + used_;
-  return {lastRoom_, capacity_ - used_};
+  lastRoom_ = filling_.bytes.get() + used_;
+  return {lastRoom_, filling_.capacity - used_};
 }
 
 void OutputStage::commit(std::size_t bytes) {
@@ -29,11 +33,17 @@ void OutputStage::commit(std::size_t bytes) {
   total_ += bytes;
 }
 
-void OutputStage::flush() {
+void OutputStage::handOff() {
   if (used_ == 0) return;
-  output_.write({buffer_.get(), used_});
+  // Returns once the writer is done with the other buffer, which is then free to fill.
+  writer_.write({filling_.bytes.get(), used_});
+  std::swap(filling_, written_);
   used_ = 0;
-  lastRoom_ = buffer_.get();
+}
+
+void OutputStage::flush() {
+  handOff();
+  writer_.wait();
 }
 
 // The unpacked stream's bytes, held against the queued input as they arrive.

@@ -256,5 +256,34 @@ TEST_F(CliRun, ListAndTestJudgeEveryStream) {
   EXPECT_THAT(piped.err, HasSubstr("stdin -> /dev/null: "));
 }
 
+// Outputs of many buffers, which a thread of their own writes while the next is made: whole in a
+// file and on standard output; a write that fails there fails the run with the system's reason.
+TEST_F(CliRun, OutputsOfManyBuffersAreWholeAndTheirWriteFailuresReported) {
+  const std::string pixels = toString(datagen::shortBlocks(3 << 20, 5));
+  const std::string stream = enginePack(Method::kI, pixels);
+  put("in.bin", pixels);
+  put("in.pack1", stream);
+  const struct {
+    std::vector<std::string> args;
+    const std::string& expected;
+  } cases[] = {
+      {{"pack", "-o", "out", "in.bin"}, stream},
+      {{"unpack", "-o", "out", "in.pack1"}, pixels},
+      {{"pack", "--verify", "-c", "in.bin"}, stream},
+      {{"unpack", "-c", "in.pack1"}, pixels},
+  };
+  for (const auto& c : cases) {
+    const RunResult result = run(c.args);
+    ASSERT_EQ(result.status, 0) << c.args[0] << " " << c.args[1] << ": " << result.err;
+    EXPECT_TRUE((has("out") ? get("out") : result.out) == c.expected) << c.args[0] << c.args[1];
+    std::filesystem::remove(at("out"));
+  }
+  for (const auto& [command, input] : {std::pair{"pack", "in.bin"}, {"unpack", "in.pack1"}}) {
+    const RunResult full = run({command, "-o", "/dev/full", input});
+    EXPECT_EQ(full.status, 1) << command;
+    EXPECT_EQ(full.err, "ravlin-cli: /dev/full: No space left on device\n") << command;
+  }
+}
+
 }  // namespace
 }  // namespace ravlin::cli::testing
