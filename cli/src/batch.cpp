@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "chunk_reader.h"
 #include "input.h"
 #include "input_list.h"
 #include "messages.h"
@@ -25,8 +26,6 @@
 namespace ravlin::cli {
 
 namespace {
-
-constexpr std::size_t kChunkBytes = std::size_t{128} << 10;
 
 // Which file a path names, so that an output never replaces an input reached by another path.
 struct FileIdentity {
@@ -60,9 +59,7 @@ std::optional<std::string> reasonToKeep(const InputFile& input, const Output& ou
 class Batch {
  public:
   explicit Batch(const Options& options)
-      : options_(options),
-        chunkMemory_(new std::uint8_t[kChunkBytes]),
-        chunk_(chunkMemory_.get(), kChunkBytes) {
+      : options_(options) {
     const bool showProgress = options.progress == ProgressMode::kForced ||
                               (options.progress == ProgressMode::kAuto && platform::isTerminal(2));
     if (showProgress) display_.emplace(2, options.progress == ProgressMode::kForced);
@@ -152,7 +149,8 @@ class Batch {
 
   SurveyResult survey(InputFile& input, Method method) {
     StreamSurvey survey(method);
-    while (const std::size_t n = input.read(chunk_)) survey.write({chunk_.data(), n});
+    ChunkReader reader(input, chunks_);
+    for (auto bytes = reader.next(); !bytes.empty(); bytes = reader.next()) survey.write(bytes);
     return survey.finish();
   }
 
@@ -175,13 +173,13 @@ class Batch {
     ProgressHost host(progressDisplay(), input.name(), true, input.size());
     OutputStage stage(*output, check ? &*check : nullptr);
     Packer packer(method, host, input.size(), ShortInput::kPack);
+    ChunkReader reader(input, chunks_);
     std::uint64_t read = 0;
     try {
-      while (const std::size_t n = input.read(chunk_)) {
-        const std::span<const std::uint8_t> bytes(chunk_.data(), n);
+      for (auto bytes = reader.next(); !bytes.empty(); bytes = reader.next()) {
         if (check) check->input(bytes);
         packer.write(bytes, stage);
-        read += n;
+        read += bytes.size();
         host.advance(read);
       }
       packer.finish(stage);
@@ -218,10 +216,10 @@ class Batch {
     std::uint64_t read = 0;
     StreamEnd end;
     std::optional<std::string> cut;
+    ChunkReader reader(input, chunks_);
     try {
-      while (const std::size_t n = input.read(chunk_)) {
-        const std::span<const std::uint8_t> bytes(chunk_.data(), n);
-        read += n;
+      for (auto bytes = reader.next(); !bytes.empty(); bytes = reader.next()) {
+        read += bytes.size();
         if (listing) listing->write(bytes);
         if (unpacker.endMarkerSeen()) {
           end.addTrailing(bytes);
@@ -365,9 +363,7 @@ class Batch {
   }
 
   const Options& options_;
-  // The read buffer, left uninitialised so that a small input touches only what it fills.
-  std::unique_ptr<std::uint8_t[]> chunkMemory_;
-  std::span<std::uint8_t> chunk_;
+  ChunkMemory chunks_;
   std::optional<ProgressDisplay> display_;
   std::set<FileIdentity> inputIdentities_;
   std::set<FileIdentity> writtenOutputs_;

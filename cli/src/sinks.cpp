@@ -6,7 +6,7 @@
 
 namespace ravlin::cli {
 
-OutputStage::OutputStage(Output& output, PackCheck* check) : check_(check), writer_(output) {
+OutputStage::OutputStage(Output& output, PackCheck* check) : check_(check), output_(output) {
   filling_.reserve(kBufferBytes);
 }
 
@@ -36,7 +36,9 @@ void OutputStage::commit(std::size_t bytes) {
 void OutputStage::handOff() {
   if (used_ == 0) return;
   // Returns once the writer is done with the other buffer, which is then free to fill.
-  writer_.write({filling_.bytes.get(), used_});
+  writer_.start([this, bytes = std::span<const std::uint8_t>(filling_.bytes.get(), used_)] {
+    output_.write(bytes);
+  });
   std::swap(filling_, written_);
   used_ = 0;
 }

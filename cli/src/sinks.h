@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "background_writer.h"
+#include "worker_thread.h"
 #include "output.h"
 #include "ravlin/codec.h"
 
@@ -15,8 +15,8 @@ namespace ravlin::cli {
 
 class PackCheck;
 
-// Collects a run's output in buffers of kBufferBytes. A full buffer goes to `output` on a thread of
-// its own while the run fills the other one; flush() returns once everything is written.
+// Collects a run's output in buffers of kBufferBytes. A full buffer is written to `output` on a
+// thread of its own while the run fills the other one; flush() returns once everything is written.
 class OutputStage final : public OutputSink {
  public:
   static constexpr std::size_t kBufferBytes = std::size_t{256} << 10;
@@ -41,12 +41,13 @@ class OutputStage final : public OutputSink {
   void handOff();
 
   PackCheck* check_;
-  BackgroundWriter writer_;
+  Output& output_;
   Buffer filling_;
   Buffer written_;  // the one the writer has, allocated only when an output fills a first buffer
   std::size_t used_ = 0;
   std::uint8_t* lastRoom_ = nullptr;
   std::uint64_t total_ = 0;
+  WorkerThread writer_;  // last, so that it is done with the buffers before they go
 };
 
 // Unpacks a stream as it is written and holds it against the input that was packed. The input

@@ -1,4 +1,4 @@
-#include "background_writer.h"
+#include "worker_thread.h"
 
 #include <system_error>
 #include <utility>
@@ -7,7 +7,7 @@
 
 namespace ravlin::cli {
 
-BackgroundWriter::~BackgroundWriter() {
+WorkerThread::~WorkerThread() {
   if (!thread_.joinable()) return;
   {
     std::unique_lock lock(mutex_);
@@ -18,7 +18,7 @@ BackgroundWriter::~BackgroundWriter() {
   thread_.join();
 }
 
-void BackgroundWriter::write(std::span<const std::uint8_t> bytes) {
+void WorkerThread::start(std::function<void()> job) {
   if (!thread_.joinable() && !threadless_) {
     try {
       thread_ = startThreadWithoutCleanupSignals([this] { run(); });
@@ -27,44 +27,43 @@ void BackgroundWriter::write(std::span<const std::uint8_t> bytes) {
     }
   }
   if (threadless_) {
-    output_.write(bytes);
+    job();
     return;
   }
   {
     std::unique_lock lock(mutex_);
     waitUntilIdle(lock);
     if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
-    pending_ = bytes;
-    busy_ = true;
+    job_ = std::move(job);
   }
   changed_.notify_all();
 }
 
-void BackgroundWriter::wait() {
+void WorkerThread::wait() {
   std::unique_lock lock(mutex_);
   waitUntilIdle(lock);
   if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
 }
 
-void BackgroundWriter::waitUntilIdle(std::unique_lock<std::mutex>& lock) {
-  changed_.wait(lock, [this] { return !busy_; });
+void WorkerThread::waitUntilIdle(std::unique_lock<std::mutex>& lock) {
+  changed_.wait(lock, [this] { return !job_; });
 }
 
-void BackgroundWriter::run() {
+void WorkerThread::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [this] { return busy_ || stopping_; });
-    if (!busy_) return;
+    changed_.wait(lock, [this] { return job_ || stopping_; });
+    if (!job_) return;
     lock.unlock();
     std::exception_ptr error;
     try {
-      output_.write(pending_);
+      job_();
     } catch (...) {
       error = std::current_exception();
     }
     lock.lock();
     error_ = error;
-    busy_ = false;
+    job_ = nullptr;
     changed_.notify_all();
   }
 }
