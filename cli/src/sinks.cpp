@@ -44,8 +44,12 @@ void OutputStage::handOff() {
 }
 
 void OutputStage::flush() {
-  handOff();
   writer_.wait();
+  // The last buffer is written here: handing it over would only add a wait, and an output of
+  // one buffer would start the thread for nothing.
+  if (used_ == 0) return;
+  output_.write({filling_.bytes.get(), used_});
+  used_ = 0;
 }
 
 // The unpacked stream's bytes, held against the queued input as they arrive.
