@@ -15,7 +15,7 @@ namespace ravlin::cli {
 // input touches only what it fills.
 class ChunkMemory {
  public:
-  static constexpr std::size_t kChunkBytes = std::size_t{128} << 10;
+  static constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
   ChunkMemory() : bytes_(new std::uint8_t[2 * kChunkBytes]) {}
   std::span<std::uint8_t> chunk(int index) {
     return {bytes_.get() + index * kChunkBytes, kChunkBytes};

@@ -19,7 +19,7 @@ class PackCheck;
 // thread of its own while the run fills the other one; flush() returns once everything is written.
 class OutputStage final : public OutputSink {
  public:
-  static constexpr std::size_t kBufferBytes = std::size_t{256} << 10;
+  static constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
 
   // `check`, when given, sees every committed byte at once.
   explicit OutputStage(Output& output, PackCheck* check = nullptr);
