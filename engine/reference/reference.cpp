@@ -76,6 +76,18 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
   int count = 0;
   std::int64_t blockStart = 0;
 
+  // One more unit taken into the block; false when that was the input's last, which ends it.
+  const auto takeNext = [&] {
+    ++count;
+    if (file.exhausted()) {
+      tookLastUnit = true;
+      return false;
+    }
+    current = next;
+    next = file.readUnit(u);
+    return true;
+  };
+
   for (;;) {
     // A block starts: seek to just after its first unit and read the next one.
     file.seek(readPosition);
@@ -90,13 +102,7 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
       storeUnit(out, blockStart + 1, current, u);
       while (current == next && count < 128) {
         out.data()[blockStart] = static_cast<std::uint8_t>(0x80 + count);
-        ++count;
-        if (file.exhausted()) {
-          tookLastUnit = true;
-          break;
-        }
-        current = next;
-        next = file.readUnit(u);
+        if (!takeNext()) break;
       }
       outputLength += 1 + u;
       if (!file.exhausted()) current = next;
@@ -109,13 +115,7 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
         out.data()[blockStart] = static_cast<std::uint8_t>(count);
         storeUnit(out, outputLength, current, u);
         outputLength += u;
-        ++count;
-        if (file.exhausted()) {
-          tookLastUnit = true;
-          break;
-        }
-        current = next;
-        next = file.readUnit(u);
+        if (!takeNext()) break;
       }
       // One unit back: the unit that stopped the block starts the next one.
       readPosition = file.position() - u;
