@@ -14,7 +14,6 @@
 #include "ravlin/byte_buffer.h"
 #include "ravlin/codec.h"
 #include "ravlin/host.h"
-#include "ravlin/io_error.h"
 #include "simd_path.h"
 #include "thrown_message.h"
 
