@@ -81,17 +81,18 @@ test-asan:
 	cmake --build --preset asan
 	ctest --preset asan -j2 --no-tests=error
 
-# ravlin.dll, ravlin-cli.exe and their tests built with mingw-w64 and run under Wine, with no
-# display; then real pictures packed by ravlin-cli.exe and by this machine's ravlin-cli must give
-# the same streams, which either one unpacks (the native one from test-ci, built here when the
-# stage runs alone).
-test-win64:
-	cmake --preset cross-win64
-	cmake --build --preset cross-win64
-	ctest --preset cross-win64 -j2 --no-tests=error
+# test-win64: ravlin.dll, ravlin-cli.exe and their tests built with mingw-w64 and run under Wine,
+# with no display. test-arm64: the engine, ravlin-cli and their tests built for arm64 (aarch64
+# Linux) by Debian's cross compiler and run under qemu-aarch64. In both, real pictures packed by
+# the cross-built ravlin-cli and by this machine's must then give the same streams, which either
+# one unpacks (the native one from test-ci, built here when the stage runs alone).
+test-win64 test-arm64: test-%:
+	cmake --preset cross-$*
+	cmake --build --preset cross-$*
+	ctest --preset cross-$* -j2 --no-tests=error
 	test -f build/ci/build.ninja || cmake --preset ci
 	cmake --build --preset ci --target ravlin-cli
-	tests/cross-streams.sh build/ci/cli/ravlin-cli build/cross-win64/emulated/ravlin-cli
+	tests/cross-streams.sh build/ci/cli/ravlin-cli build/cross-$*/emulated/ravlin-cli
 
 test-fuzz:
 	@if [ -f fuzz/CMakeLists.txt ]; then \
@@ -101,18 +102,6 @@ test-fuzz:
 
 # The cross stage: the builds for arm64 and for Windows, each with its tests under an emulator.
 test-cross: test-arm64 test-win64
-
-# The engine, ravlin-cli and their tests built for arm64 (aarch64 Linux) by Debian's cross compiler
-# and run under qemu-aarch64; then real graphics files packed by the arm64 ravlin-cli and by this
-# machine's must give the same streams, which either one unpacks (the native one from test-ci,
-# built here when the stage runs alone).
-test-arm64:
-	cmake --preset cross-arm64
-	cmake --build --preset cross-arm64
-	ctest --preset cross-arm64 -j2 --no-tests=error
-	test -f build/ci/build.ninja || cmake --preset ci
-	cmake --build --preset ci --target ravlin-cli
-	tests/cross-streams.sh build/ci/cli/ravlin-cli build/cross-arm64/emulated/ravlin-cli
 
 fuzz: deps
 	cmake --preset fuzz

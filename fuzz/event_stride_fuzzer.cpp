@@ -11,6 +11,7 @@
 #include "fuzz_support.h"
 #include "progress_checks.h"
 #include "ravlin/codec.h"
+#include "ravlin/reference.h"
 
 using namespace ravlin;
 
@@ -32,22 +33,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Long enough that a few updates cannot stand in for the events due in between.
   const std::vector<std::uint8_t> input = repeatedTo(piece, kEventStrideBytes * 9 / 2);
   const std::vector<std::uint8_t> stream = repeatedTo(piece, kEventStrideBytes * 5 / 4);
-  fuzz::onEveryPath([&] {
-    for (const Method method : {Method::kI, Method::kII}) {
-      const fuzz::Runs packed =
-          fuzz::runBoth([&](ByteBuffer& out, Host& host) { pack(method, input, out, host); });
-      if (packed.error.empty()) {
-        fuzz::checkEventsKeepUp(packed.changesEvents, static_cast<std::int64_t>(input.size()));
-      }
-
-      const fuzz::Runs unpacked =
-          fuzz::runBoth([&](ByteBuffer& out, Host& host) { unpack(method, stream, out, host); });
-      const fuzz::PlainDecoding blocks =
-          fuzz::plainDecode(static_cast<std::size_t>(unitSize(method)), stream);
-      RAVLIN_FUZZ_CHECK(unpacked.output == blocks.bytes);
-      fuzz::checkEventsKeepUp(unpacked.changesEvents,
-                              blocks.blockEnds.empty() ? 0 : blocks.blockEnds.back());
+  fuzz::onEveryPathAndMethod([&](Method method) {
+    const fuzz::Runs packed =
+        fuzz::runBoth([&](ByteBuffer& out, Host& host) { pack(method, input, out, host); });
+    if (packed.error.empty()) {
+      fuzz::checkEventsKeepUp(packed.changesEvents, static_cast<std::int64_t>(input.size()));
     }
+
+    const fuzz::Runs unpacked =
+        fuzz::runBoth([&](ByteBuffer& out, Host& host) { unpack(method, stream, out, host); });
+    ByteBuffer literal;
+    QuietHost quiet;
+    reference::Walk walk;
+    const std::string literalError = fuzz::thrownMessage(
+        [&] { reference::unpackWalking(method, stream, literal, quiet, walk); });
+    RAVLIN_FUZZ_CHECK(unpacked.error == literalError);
+    RAVLIN_FUZZ_CHECK(unpacked.output == fuzz::bytesOf(literal));
+    fuzz::checkEventsKeepUp(unpacked.changesEvents, walk.blocksEnd());
   });
   return 0;
 }

@@ -1,6 +1,6 @@
-// Shared pieces of the fuzz targets: a failing check, a plain decoder of the packed stream that
-// shares no code with the engine, a host that records every call a run makes, and runs of the
-// streaming codec with the input cut as the fuzz input says, on every processor path.
+// Shared pieces of the fuzz targets: a failing check, a host that records every call a run makes,
+// and runs of the streaming codec with the input cut as the fuzz input says, on every processor
+// path and with both methods. What a run should give comes from the literal codec (reference.h).
 #pragma once
 
 #include <cstddef>
@@ -14,8 +14,8 @@
 #include "ravlin/byte_buffer.h"
 #include "ravlin/codec.h"
 #include "ravlin/host.h"
-#include "ravlin/io_error.h"
 #include "simd_path.h"
+#include "thrown_message.h"
 
 namespace ravlin::fuzz {
 
@@ -39,46 +39,15 @@ void onEveryPath(Check&& check) {
   detail::capSimdPath(std::nullopt);
 }
 
-struct PlainDecoding {
-  std::vector<std::uint8_t> bytes;
-  bool truncated = false;  // empty, or ends inside a block
-  // Stream position after each block completed before the end (the end marker is no block).
-  std::vector<std::int64_t> blockEnds;
-  // Control byte of each completed block.
-  std::vector<std::uint8_t> controls;
-};
-
-// Decodes `stream` with units of `unitBytes` bytes, one block at a time, as plainly as it can be.
-inline PlainDecoding plainDecode(std::size_t unitBytes, std::span<const std::uint8_t> stream) {
-  PlainDecoding d;
-  if (stream.empty()) {
-    d.truncated = true;
-    return d;
-  }
-  std::size_t p = 0;
-  while (p < stream.size()) {
-    const std::uint8_t control = stream[p++];
-    if (control == 0) break;
-    const std::size_t count = control & 0x7Fu;
-    const bool repeat = (control & 0x80u) != 0;
-    const std::size_t unitsToRead = repeat ? 1 : count;
-    for (std::size_t i = 0; i < unitsToRead; ++i) {
-      if (stream.size() - p < unitBytes) {
-        d.truncated = true;
-        return d;
-      }
-      const std::size_t copies = repeat ? count : 1;
-      for (std::size_t c = 0; c < copies; ++c) {
-        d.bytes.insert(d.bytes.end(), stream.begin() + static_cast<std::ptrdiff_t>(p),
-                       stream.begin() + static_cast<std::ptrdiff_t>(p + unitBytes));
-      }
-      p += unitBytes;
-    }
-    d.blockEnds.push_back(static_cast<std::int64_t>(p));
-    d.controls.push_back(control);
-  }
-  return d;
+// Runs `check(method)` with both methods on each processor path that the machine has.
+template <typename Check>
+void onEveryPathAndMethod(Check&& check) {
+  onEveryPath([&] {
+    for (const Method method : {Method::kI, Method::kII}) check(method);
+  });
 }
+
+using ravlin::testing::thrownMessage;
 
 struct HostCall {
   enum Kind { kEvents, kCaption, kWidth } kind;
@@ -106,17 +75,6 @@ class RecordingHost final : public Host {
 
 inline std::vector<std::uint8_t> bytesOf(const ByteBuffer& buffer) {
   return {buffer.data(), buffer.data() + buffer.size()};
-}
-
-// Runs `call`; returns the IoError's message, or "" when it returned normally.
-template <typename Call>
-std::string errorOf(Call&& call) {
-  try {
-    call();
-  } catch (const IoError& error) {
-    return error.what();
-  }
-  return {};
 }
 
 // A fuzz input read as the bytes to work on followed by how to cut them: the last byte gives a
@@ -156,7 +114,7 @@ inline Cutting cuttingOf(std::span<const std::uint8_t> input) {
 inline std::string runChunked(bool packing, Method method, const Cutting& cutting, ByteBuffer& out,
                               Host& host) {
   BufferSink sink(out);
-  return errorOf([&] {
+  return thrownMessage([&] {
     if (packing) {
       Packer packer(method, host, cutting.bytes.size());
       for (const auto chunk : cutting.chunks) packer.write(chunk, sink);

@@ -88,8 +88,8 @@ Runs runBoth(Run run) {
   ByteBuffer out;
   ByteBuffer changesOut;
   Runs runs;
-  runs.error = errorOf([&] { run(out, every); });
-  RAVLIN_FUZZ_CHECK(errorOf([&] { run(changesOut, changes); }) == runs.error);
+  runs.error = thrownMessage([&] { run(out, every); });
+  RAVLIN_FUZZ_CHECK(thrownMessage([&] { run(changesOut, changes); }) == runs.error);
   runs.output = bytesOf(out);
   RAVLIN_FUZZ_CHECK(bytesOf(changesOut) == runs.output);
   runs.updates = everyBlockUpdates(every.calls);

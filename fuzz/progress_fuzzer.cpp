@@ -25,18 +25,17 @@ void checkUnpacking(Method method, std::span<const std::uint8_t> stream) {
   const Runs runs =
       runBoth([&](ByteBuffer& out, Host& host) { unpack(method, stream, out, host); });
 
-  const fuzz::PlainDecoding blocks =
-      fuzz::plainDecode(static_cast<std::size_t>(unitSize(method)), stream);
+  const reference::Walk walk = reference::walkOf(method, stream);
   const auto size = static_cast<std::int64_t>(stream.size());
   std::vector<Update> expected;
-  for (const std::int64_t position : blocks.blockEnds) {
-    expected.push_back(update(position * 100 / (size - 1)));
+  for (const reference::Block& block : walk.blocks) {
+    expected.push_back(update(block.streamEnd * 100 / (size - 1)));
   }
   RAVLIN_FUZZ_CHECK(runs.updates == expected);
   for (std::size_t i = 1; i < runs.updates.size(); ++i) {
     RAVLIN_FUZZ_CHECK(runs.updates[i - 1].percentage <= runs.updates[i].percentage);
   }
-  checkEventsKeepUp(runs.changesEvents, blocks.blockEnds.empty() ? 0 : blocks.blockEnds.back());
+  checkEventsKeepUp(runs.changesEvents, walk.blocksEnd());
 }
 
 void checkPacking(Method method, std::span<const std::uint8_t> input) {
@@ -45,7 +44,7 @@ void checkPacking(Method method, std::span<const std::uint8_t> input) {
 
   fuzz::RecordingHost literalHost;
   ByteBuffer literal;
-  RAVLIN_FUZZ_CHECK(fuzz::errorOf([&] { reference::pack(method, input, literal, literalHost); }) ==
+  RAVLIN_FUZZ_CHECK(thrownMessage([&] { reference::pack(method, input, literal, literalHost); }) ==
                     runs.error);
   RAVLIN_FUZZ_CHECK(updates == everyBlockUpdates(literalHost.calls));
   for (std::size_t i = 1; i < updates.size(); ++i) {
@@ -57,9 +56,10 @@ void checkPacking(Method method, std::span<const std::uint8_t> input) {
   // Every scan block but the last is one block of the stream, so its update is the formula on
   // that block's end; the last one may still grow by a unit, or be followed by one more block.
   const std::int64_t unitBytes = unitSize(method);
-  const fuzz::PlainDecoding blocks =
-      fuzz::plainDecode(static_cast<std::size_t>(unitBytes), runs.output);
-  const std::vector<std::int64_t>& ends = blocks.blockEnds;
+  std::vector<std::int64_t> ends;
+  for (const reference::Block& block : reference::walkOf(method, runs.output).blocks) {
+    ends.push_back(block.streamEnd);
+  }
   const auto size = static_cast<std::int64_t>(input.size());
   RAVLIN_FUZZ_CHECK(!updates.empty());
   RAVLIN_FUZZ_CHECK(updates.size() == ends.size() || updates.size() + 1 == ends.size());
@@ -78,7 +78,7 @@ void checkChunking(bool packing, Method method, const Cutting& cutting) {
     RecordingHost chunkedHost(reporting);
     ByteBuffer whole;
     ByteBuffer chunked;
-    const std::string error = errorOf([&] {
+    const std::string error = thrownMessage([&] {
       if (packing) {
         pack(method, cutting.bytes, whole, wholeHost);
       } else {
@@ -91,19 +91,15 @@ void checkChunking(bool packing, Method method, const Cutting& cutting) {
   }
 }
 
-void checkAll(const Cutting& cutting) {
-  for (const Method method : {Method::kI, Method::kII}) {
-    checkUnpacking(method, cutting.bytes);
-    checkPacking(method, cutting.bytes);
-    checkChunking(false, method, cutting);
-    checkChunking(true, method, cutting);
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const Cutting cutting = cuttingOf({data, size});
-  onEveryPath([&] { checkAll(cutting); });
+  onEveryPathAndMethod([&](Method method) {
+    checkUnpacking(method, cutting.bytes);
+    checkPacking(method, cutting.bytes);
+    checkChunking(false, method, cutting);
+    checkChunking(true, method, cutting);
+  });
   return 0;
 }

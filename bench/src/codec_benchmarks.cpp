@@ -8,11 +8,13 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "ravlin/engine.h"
+#include "ravlin/reference.h"
 
 namespace ravlin::bench {
 
@@ -39,11 +41,28 @@ const char* methodName(Method method) {
   return method == Method::kI ? "I" : "II";
 }
 
-// The blocks of a well-formed stream, end marker excluded: what the per-block costs of the
-// engine are measured against, and what tells short real blocks from friendly generated ones.
-// Timed on its own it is also the block chain walked with nothing written: from one control
-// byte to the next, the least that any unpacker taking blocks in order spends per block.
-BlockStats countBlocks(const Bytes& stream, Method method) {
+// The blocks of a stream as the literal unpacker reads them, end marker excluded: what the
+// per-block costs of the engine are measured against, and what tells short real blocks from
+// friendly generated ones.
+BlockStats statsOf(const reference::Walk& walk) {
+  BlockStats stats;
+  for (const reference::Block& block : walk.blocks) {
+    const std::size_t units = block.control & 0x7Fu;
+    if (block.control >= 0x80) {
+      ++stats.repeats;
+      stats.repeatUnits += units;
+    } else {
+      ++stats.literals;
+      stats.literalUnits += units;
+    }
+  }
+  return stats;
+}
+
+// What `walk-I`/`walk-II` time: the block chain of a well-formed stream walked with nothing
+// written, from one control byte to the next, the least that any unpacker taking blocks in order
+// spends per block. Its counts are checked against statsOf() once after the timed runs.
+BlockStats timedWalk(const Bytes& stream, Method method) {
   BlockStats stats;
   const std::size_t unit = static_cast<std::size_t>(unitSize(method));
   for (std::size_t at = 0; at < stream.size() && stream[at] != 0;) {
@@ -61,24 +80,23 @@ BlockStats countBlocks(const Bytes& stream, Method method) {
   return stats;
 }
 
-// Where each block of a well-formed stream starts and where its units go in the output. Given
-// these, `place-I`/`place-II` time writing the blocks alone: one 16-byte load and store per block,
-// less than any unpacker that writes block by block does, whatever way it finds the blocks.
+// Where each block of a stream starts and where its units go in the output. Given these,
+// `place-I`/`place-II` time writing the blocks alone: one 16-byte load and store per block, less
+// than any unpacker that writes block by block does, whatever way it finds the blocks.
 struct BlockPlaces {
   std::vector<std::uint32_t> starts;
   std::vector<std::uint32_t> outputs;
   std::size_t outputBytes = 0;
 };
 
-BlockPlaces placesOf(const Bytes& stream, Method method) {
+BlockPlaces placesOf(const reference::Walk& walk) {
   BlockPlaces places;
-  const std::size_t unit = static_cast<std::size_t>(unitSize(method));
-  for (std::size_t at = 0; at < stream.size() && stream[at] != 0;) {
-    const std::uint8_t control = stream[at];
-    places.starts.push_back(static_cast<std::uint32_t>(at));
+  std::int64_t streamAt = 0;
+  for (const reference::Block& block : walk.blocks) {
+    places.starts.push_back(static_cast<std::uint32_t>(streamAt));
     places.outputs.push_back(static_cast<std::uint32_t>(places.outputBytes));
-    places.outputBytes += (control & 0x7Fu) * unit;
-    at += 1 + (control >= 0x80 ? unit : control * unit);
+    streamAt = block.streamEnd;
+    places.outputBytes = static_cast<std::size_t>(block.outputEnd);
   }
   return places;
 }
@@ -130,7 +148,7 @@ std::shared_ptr<Prepared> prepare(const DataSet& set, const std::filesystem::pat
       throw std::runtime_error(fail + "method " + methodName(method));
     const int i = index(method);
     prepared->packed[i] = toBytes(packed);
-    prepared->blocks[i] = countBlocks(prepared->packed[i], method);
+    prepared->blocks[i] = statsOf(reference::walkOf(method, prepared->packed[i]));
     prepared->packedPath[i] =
         (scratchFolder / (set.name + ".pack" + std::to_string(i + 1))).string();
     writeFile(prepared->packedPath[i], prepared->packed[i]);
@@ -192,26 +210,45 @@ void addReferences(const std::shared_ptr<Prepared>& p) {
   });
 }
 
-void addMemoryRuns(const std::shared_ptr<Prepared>& p, Method method) {
+// Packs the data set (or unpacks its stream) on memory with `method`, forced to `path` when one
+// is given. The result is checked once after the timed runs.
+template <bool kPacking>
+void addCodecRun(const std::shared_ptr<Prepared>& p, Method method, const std::string& operation,
+                 std::optional<detail::SimdPath> path) {
   const int i = index(method);
-  add(*p, std::string("pack-") + methodName(method), [p, method, i](benchmark::State& state) {
+  add(*p, operation, [p, method, i, path](benchmark::State& state) {
+    const Bytes& input = kPacking ? p->set->bytes : p->packed[i];
+    const Bytes& expected = kPacking ? p->packed[i] : p->set->bytes;
     ByteBuffer out;
     QuietHost quiet;
+    if (path) detail::capSimdPath(*path);
     for (auto _ : state) {
-      pack(method, p->set->bytes, out, quiet);
+      if constexpr (kPacking) {
+        pack(method, input, out, quiet);
+      } else {
+        unpack(method, input, out, quiet);
+      }
       benchmark::DoNotOptimize(out.data());
     }
+    if (path) detail::capSimdPath(std::nullopt);
+    if (toBytes(out) != expected) state.SkipWithError(kPacking ? "wrong stream" : "wrong output");
     reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
   });
+}
+
+void addMemoryRuns(const std::shared_ptr<Prepared>& p, Method method) {
+  const int i = index(method);
+  addCodecRun<true>(p, method, std::string("pack-") + methodName(method), std::nullopt);
   add(*p, std::string("walk-") + methodName(method), [p, method, i](benchmark::State& state) {
     for (auto _ : state) {
-      BlockStats stats = countBlocks(p->packed[i], method);
+      BlockStats stats = timedWalk(p->packed[i], method);
       benchmark::DoNotOptimize(stats);
     }
+    if (!(timedWalk(p->packed[i], method) == p->blocks[i])) state.SkipWithError("wrong blocks");
     reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
   });
   add(*p, std::string("place-") + methodName(method), [p, method, i](benchmark::State& state) {
-    const BlockPlaces places = placesOf(p->packed[i], method);
+    const BlockPlaces places = placesOf(reference::walkOf(method, p->packed[i]));
     Bytes stream = p->packed[i];
     stream.resize(stream.size() + 16);
     Bytes out(places.outputBytes + 16);
@@ -224,15 +261,7 @@ void addMemoryRuns(const std::shared_ptr<Prepared>& p, Method method) {
     }
     reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
   });
-  add(*p, std::string("unpack-") + methodName(method), [p, method, i](benchmark::State& state) {
-    ByteBuffer out;
-    QuietHost quiet;
-    for (auto _ : state) {
-      unpack(method, p->packed[i], out, quiet);
-      benchmark::DoNotOptimize(out.data());
-    }
-    reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
-  });
+  addCodecRun<false>(p, method, std::string("unpack-") + methodName(method), std::nullopt);
 }
 
 // The routines on files, through the engine's process-wide state: each run opens and reads the
@@ -262,34 +291,9 @@ void addFileRuns(const std::shared_ptr<Prepared>& p, Method method) {
 // the best, which addMemoryRuns times.
 void addPathRuns(const std::shared_ptr<Prepared>& p) {
   const Method method = p->set->wordUnits ? Method::kII : Method::kI;
-  const int i = index(method);
   for (const detail::SimdPath path : timedPaths().first(timedPaths().size() - 1)) {
-    add(*p, pathOperation("pack", methodName(method), path),
-        [p, method, i, path](benchmark::State& state) {
-          ByteBuffer out;
-          QuietHost quiet;
-          detail::capSimdPath(path);
-          for (auto _ : state) {
-            pack(method, p->set->bytes, out, quiet);
-            benchmark::DoNotOptimize(out.data());
-          }
-          detail::capSimdPath(std::nullopt);
-          if (toBytes(out) != p->packed[i]) state.SkipWithError("wrong stream");
-          reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
-        });
-    add(*p, pathOperation("unpack", methodName(method), path),
-        [p, method, i, path](benchmark::State& state) {
-          ByteBuffer out;
-          QuietHost quiet;
-          detail::capSimdPath(path);
-          for (auto _ : state) {
-            unpack(method, p->packed[i], out, quiet);
-            benchmark::DoNotOptimize(out.data());
-          }
-          detail::capSimdPath(std::nullopt);
-          if (toBytes(out) != p->set->bytes) state.SkipWithError("wrong output");
-          reportThroughput(state, *p->set, p->packed[i].size(), p->blocks[i]);
-        });
+    addCodecRun<true>(p, method, pathOperation("pack", methodName(method), path), path);
+    addCodecRun<false>(p, method, pathOperation("unpack", methodName(method), path), path);
   }
 }
 

@@ -26,6 +26,7 @@ struct BlockStats {
   std::size_t repeats = 0;
   std::size_t literalUnits = 0;
   std::size_t repeatUnits = 0;
+  bool operator==(const BlockStats&) const = default;
 };
 
 // How many times LZ4's speed the suiting method must reach on every data set, on every

@@ -76,6 +76,18 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
   int count = 0;
   std::int64_t blockStart = 0;
 
+  // One more unit taken into the block; false when that was the input's last, which ends it.
+  const auto takeNext = [&] {
+    ++count;
+    if (file.exhausted()) {
+      tookLastUnit = true;
+      return false;
+    }
+    current = next;
+    next = file.readUnit(u);
+    return true;
+  };
+
   for (;;) {
     // A block starts: seek to just after its first unit and read the next one.
     file.seek(readPosition);
@@ -90,13 +102,7 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
       storeUnit(out, blockStart + 1, current, u);
       while (current == next && count < 128) {
         out.data()[blockStart] = static_cast<std::uint8_t>(0x80 + count);
-        ++count;
-        if (file.exhausted()) {
-          tookLastUnit = true;
-          break;
-        }
-        current = next;
-        next = file.readUnit(u);
+        if (!takeNext()) break;
       }
       outputLength += 1 + u;
       if (!file.exhausted()) current = next;
@@ -109,13 +115,7 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
         out.data()[blockStart] = static_cast<std::uint8_t>(count);
         storeUnit(out, outputLength, current, u);
         outputLength += u;
-        ++count;
-        if (file.exhausted()) {
-          tookLastUnit = true;
-          break;
-        }
-        current = next;
-        next = file.readUnit(u);
+        if (!takeNext()) break;
       }
       // One unit back: the unit that stopped the block starts the next one.
       readPosition = file.position() - u;
@@ -155,25 +155,54 @@ void pack(Method method, std::span<const std::uint8_t> input, ByteBuffer& out, H
 }
 
 void unpack(Method method, std::span<const std::uint8_t> stream, ByteBuffer& out, Host& host) {
+  Walk walk;
+  unpackWalking(method, stream, out, host, walk);
+}
+
+void unpackWalking(Method method, std::span<const std::uint8_t> stream, ByteBuffer& out,
+                   Host& host, Walk& walk) {
   const int u = unitSize(method);
   out.clear();
+  walk = {};
   SimulatedFile file(stream);
   const std::int64_t size = file.size();
-  for (;;) {
-    const std::uint32_t control = file.readUnit(1);
-    if (control == 0) break;
-    const std::uint32_t count = control & 0x7F;
-    if (control >= 0x80) {
-      const std::uint32_t unit = file.readUnit(u);
-      for (std::uint32_t k = 0; k < count; ++k) appendUnit(out, unit, u);
-    } else {
-      for (std::uint32_t k = 0; k < count; ++k) appendUnit(out, file.readUnit(u), u);
+  try {
+    for (;;) {
+      const std::uint32_t control = file.readUnit(1);
+      if (control == 0) {
+        walk.endMarker = true;
+        break;
+      }
+      const std::uint32_t count = control & 0x7F;
+      if (control >= 0x80) {
+        const std::uint32_t unit = file.readUnit(u);
+        for (std::uint32_t k = 0; k < count; ++k) appendUnit(out, unit, u);
+      } else {
+        for (std::uint32_t k = 0; k < count; ++k) appendUnit(out, file.readUnit(u), u);
+      }
+      const std::int64_t position = file.position();
+      walk.blocks.push_back({static_cast<std::uint8_t>(control), position,
+                             static_cast<std::int64_t>(out.size())});
+      const std::int64_t percentage = position * 100 / (size - 1);
+      showPercentage(host, percentage, percentage * 200 / 100);
+      if (position >= size) break;
     }
-    const std::int64_t position = file.position();
-    const std::int64_t percentage = position * 100 / (size - 1);
-    showPercentage(host, percentage, percentage * 200 / 100);
-    if (position >= size) break;
+  } catch (const IoError&) {
+    walk.cut = true;
+    throw;
   }
+}
+
+Walk walkOf(Method method, std::span<const std::uint8_t> stream) {
+  Walk walk;
+  ByteBuffer out;
+  QuietHost quiet;
+  try {
+    unpackWalking(method, stream, out, quiet, walk);
+  } catch (const IoError&) {
+    // The walk says where the stream was cut.
+  }
+  return walk;
 }
 
 }  // namespace ravlin::reference

@@ -283,13 +283,8 @@ std::vector<Chunking> chunkingsOf(std::size_t size, std::uint64_t seed) {
 
 // Bytes of `stream` up to and including its end marker, or all of them when it has none.
 std::size_t bytesToEndMarker(Method method, const Bytes& stream) {
-  std::size_t p = 0;
-  while (p < stream.size()) {
-    const std::uint8_t control = stream[p];
-    if (control == 0) return p + 1;
-    p += 1 + static_cast<std::size_t>(unitSize(method)) * (control >= 0x80 ? 1 : control);
-  }
-  return stream.size();
+  const reference::Walk walk = reference::walkOf(method, stream);
+  return walk.endMarker ? static_cast<std::size_t>(walk.blocksEnd()) + 1 : stream.size();
 }
 
 struct Streamed {
