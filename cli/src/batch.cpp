@@ -9,7 +9,6 @@
 #include <set>
 #include <vector>
 
-#include "chunk_reader.h"
 #include "input.h"
 #include "input_list.h"
 #include "messages.h"
@@ -26,6 +25,8 @@
 namespace ravlin::cli {
 
 namespace {
+
+constexpr std::size_t kChunkBytes = std::size_t{128} << 10;
 
 // Which file a path names, so that an output never replaces an input reached by another path.
 struct FileIdentity {
@@ -59,7 +60,9 @@ std::optional<std::string> reasonToKeep(const InputFile& input, const Output& ou
 class Batch {
  public:
   explicit Batch(const Options& options)
-      : options_(options) {
+      : options_(options),
+        chunkMemory_(new std::uint8_t[kChunkBytes]),
+        chunk_(chunkMemory_.get(), kChunkBytes) {
     const bool showProgress = options.progress == ProgressMode::kForced ||
                               (options.progress == ProgressMode::kAuto && platform::isTerminal(2));
     if (showProgress) display_.emplace(2, options.progress == ProgressMode::kForced);
@@ -149,8 +152,7 @@ class Batch {
 
   SurveyResult survey(InputFile& input, Method method) {
     StreamSurvey survey(method);
-    ChunkReader reader(input, chunks_);
-    for (auto bytes = reader.next(); !bytes.empty(); bytes = reader.next()) survey.write(bytes);
+    while (const std::size_t n = input.read(chunk_)) survey.write({chunk_.data(), n});
     return survey.finish();
   }
 
@@ -173,13 +175,13 @@ class Batch {
     ProgressHost host(progressDisplay(), input.name(), true, input.size());
     OutputStage stage(*output, check ? &*check : nullptr);
     Packer packer(method, host, input.size(), ShortInput::kPack);
-    ChunkReader reader(input, chunks_);
     std::uint64_t read = 0;
     try {
-      for (auto bytes = reader.next(); !bytes.empty(); bytes = reader.next()) {
+      while (const std::size_t n = input.read(chunk_)) {
+        const std::span<const std::uint8_t> bytes(chunk_.data(), n);
         if (check) check->input(bytes);
         packer.write(bytes, stage);
-        read += bytes.size();
+        read += n;
         host.advance(read);
       }
       packer.finish(stage);
@@ -216,10 +218,10 @@ class Batch {
     std::uint64_t read = 0;
     StreamEnd end;
     std::optional<std::string> cut;
-    ChunkReader reader(input, chunks_);
     try {
-      for (auto bytes = reader.next(); !bytes.empty(); bytes = reader.next()) {
-        read += bytes.size();
+      while (const std::size_t n = input.read(chunk_)) {
+        const std::span<const std::uint8_t> bytes(chunk_.data(), n);
+        read += n;
         if (listing) listing->write(bytes);
         if (unpacker.endMarkerSeen()) {
           end.addTrailing(bytes);
@@ -363,7 +365,9 @@ class Batch {
   }
 
   const Options& options_;
-  ChunkMemory chunks_;
+  // The read buffer, left uninitialised so that a small input touches only what it fills.
+  std::unique_ptr<std::uint8_t[]> chunkMemory_;
+  std::span<std::uint8_t> chunk_;
   std::optional<ProgressDisplay> display_;
   std::set<FileIdentity> inputIdentities_;
   std::set<FileIdentity> writtenOutputs_;

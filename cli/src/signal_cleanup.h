@@ -2,9 +2,6 @@
 // pipe), so that no partial file stays behind, and then ending with the signal's usual status.
 #pragma once
 
-#include <functional>
-#include <thread>
-
 namespace ravlin::cli {
 
 // Installs the handlers for SIGINT, SIGTERM, SIGHUP and SIGPIPE. A signal that the caller's parent
@@ -28,10 +25,6 @@ class CleanupSignalsHeld {
  private:
   bool held_ = true;
 };
-
-// Starts `body` on a thread that the cleanup signals never reach, so that the handler runs only on
-// the main thread, which is the one that holds them back.
-std::thread startThreadWithoutCleanupSignals(std::function<void()> body);
 
 // Ends the process as the default action of `signal` would, after removing the recorded file.
 [[noreturn]] void dieOfSignal(int signal);

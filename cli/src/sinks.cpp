@@ -6,24 +6,20 @@
 
 namespace ravlin::cli {
 
-OutputStage::OutputStage(Output& output, PackCheck* check) : check_(check), output_(output) {
-  filling_.reserve(kBufferBytes);
-}
-
-void OutputStage::Buffer::reserve(std::size_t minBytes) {
-  if (capacity >= minBytes) return;
-  bytes.reset(new std::uint8_t[minBytes]);
-  capacity = minBytes;
-}
+OutputStage::OutputStage(Output& output, PackCheck* check)
+    : output_(output), check_(check), buffer_(new std::uint8_t[kBufferBytes]) {}
 
 std::span<std::uint8_t> OutputStage::room(std::size_t minBytes) {
-  if (filling_.capacity - used_ < minBytes) {
-    handOff();
+  if (capacity_ - used_ < minBytes) {
+    flush();
     // A packer asks for the worst case of a whole chunk at once; the buffer grows to fit it.
-    filling_.reserve(std::max(minBytes, kBufferBytes));
+    if (capacity_ < minBytes) {
+      buffer_.reset(new std::uint8_t[minBytes]);
+      capacity_ = minBytes;
+    }
   }
-  lastRoom_ = filling_.bytes.get() + used_;
-  return {lastRoom_, filling_.capacity - used_};
+  lastRoom_ = buffer_.get() + used_;
+  return {lastRoom_, capacity_ - used_};
 }
 
 void OutputStage::commit(std::size_t bytes) {
@@ -33,23 +29,11 @@ void OutputStage::commit(std::size_t bytes) {
   total_ += bytes;
 }
 
-void OutputStage::handOff() {
-  if (used_ == 0) return;
-  // Returns once the writer is done with the other buffer, which is then free to fill.
-  writer_.start([this, bytes = std::span<const std::uint8_t>(filling_.bytes.get(), used_)] {
-    output_.write(bytes);
-  });
-  std::swap(filling_, written_);
-  used_ = 0;
-}
-
 void OutputStage::flush() {
-  writer_.wait();
-  // The last buffer is written here: handing it over would only add a wait, and an output of
-  // one buffer would start the thread for nothing.
   if (used_ == 0) return;
-  output_.write({filling_.bytes.get(), used_});
+  output_.write({buffer_.get(), used_});
   used_ = 0;
+  lastRoom_ = buffer_.get();
 }
 
 // The unpacked stream's bytes, held against the queued input as they arrive.

@@ -7,7 +7,6 @@
 #include <span>
 #include <vector>
 
-#include "worker_thread.h"
 #include "output.h"
 #include "ravlin/codec.h"
 
@@ -15,39 +14,28 @@ namespace ravlin::cli {
 
 class PackCheck;
 
-// Collects a run's output in buffers of kBufferBytes. A full buffer is written to `output` on a
-// thread of its own while the run fills the other one; flush() returns once everything is written.
+// Collects a run's output in a buffer of kBufferBytes and writes it to `output` whenever the run
+// needs more room than is left, and on flush().
 class OutputStage final : public OutputSink {
  public:
-  static constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+  static constexpr std::size_t kBufferBytes = std::size_t{256} << 10;
 
   // `check`, when given, sees every committed byte at once.
   explicit OutputStage(Output& output, PackCheck* check = nullptr);
 
   std::span<std::uint8_t> room(std::size_t minBytes) override;
   void commit(std::size_t bytes) override;
-  // Writes what is collected and waits for every write; throws what a write threw.
   void flush();
   std::uint64_t bytesOut() const { return total_; }
 
  private:
-  struct Buffer {
-    std::unique_ptr<std::uint8_t[]> bytes;  // left uninitialised: a small run touches little
-    std::size_t capacity = 0;
-    void reserve(std::size_t minBytes);
-  };
-
-  // Hands the filled buffer to the writer and takes the other one.
-  void handOff();
-
-  PackCheck* check_;
   Output& output_;
-  Buffer filling_;
-  Buffer written_;  // the one the writer has, allocated only when an output fills a first buffer
+  PackCheck* check_;
+  std::unique_ptr<std::uint8_t[]> buffer_;  // left uninitialised: a small run touches little
+  std::size_t capacity_ = kBufferBytes;
   std::size_t used_ = 0;
   std::uint8_t* lastRoom_ = nullptr;
   std::uint64_t total_ = 0;
-  WorkerThread writer_;  // last, so that it is done with the buffers before they go
 };
 
 // Unpacks a stream as it is written and holds it against the input that was packed. The input

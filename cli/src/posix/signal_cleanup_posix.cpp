@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <utility>
 
 namespace ravlin::cli {
 
@@ -85,20 +84,6 @@ void CleanupSignalsHeld::release() {
   g_holding = 0;
   std::atomic_signal_fence(std::memory_order_seq_cst);
   if (const int signal = g_pendingSignal; signal != 0) dieOfSignal(signal);
-}
-
-// A new thread starts with its creator's signal mask, so the signals are blocked around its start.
-std::thread startThreadWithoutCleanupSignals(std::function<void()> body) {
-  sigset_t cleanupSignals;
-  ::sigemptyset(&cleanupSignals);
-  for (const int signal : kSignals) ::sigaddset(&cleanupSignals, signal);
-  sigset_t previous;
-  ::pthread_sigmask(SIG_BLOCK, &cleanupSignals, &previous);
-  struct MaskRestorer {
-    const sigset_t& mask;
-    ~MaskRestorer() { ::pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
-  } restorer{previous};
-  return std::thread(std::move(body));
 }
 
 void dieOfSignal(int signal) {

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <utility>
 
 #include "signal_cleanup.h"
 
@@ -60,11 +59,6 @@ void CleanupSignalsHeld::release() {
   held_ = false;
   g_holding.store(false);
   if (const int signal = g_pendingSignal.load(); signal != 0) dieOfSignal(signal);
-}
-
-// Console events arrive on a thread of the system's own, whatever threads the process has.
-std::thread startThreadWithoutCleanupSignals(std::function<void()> body) {
-  return std::thread(std::move(body));
 }
 
 void dieOfSignal(int signal) {
