@@ -59,12 +59,12 @@ struct HostCall {
 class RecordingHost final : public Host {
  public:
   explicit RecordingHost(Reporting reporting = Reporting::kEveryBlock) : reporting_(reporting) {}
-  std::string InputPath() override { return {}; }
-  void ProcessEvents() override { calls.push_back({HostCall::kEvents, {}, 0}); }
-  void SetBarCaption(const std::string& caption) override {
+  std::string inputPath() override { return {}; }
+  void processEvents() override { calls.push_back({HostCall::kEvents, {}, 0}); }
+  void setBarCaption(const std::string& caption) override {
     calls.push_back({HostCall::kCaption, caption, 0});
   }
-  void SetBarWidth(int width) override { calls.push_back({HostCall::kWidth, {}, width}); }
+  void setBarWidth(int width) override { calls.push_back({HostCall::kWidth, {}, width}); }
   Reporting reporting() const override { return reporting_; }
 
   std::vector<HostCall> calls;

@@ -76,7 +76,7 @@ struct Runs {
   std::vector<Update> updates;  // of the host that hears of every block
   std::string error;
   std::vector<std::uint8_t> output;
-  std::int64_t changesEvents = 0;  // ProcessEvents() calls of the host that hears of changes
+  std::int64_t changesEvents = 0;  // processEvents() calls of the host that hears of changes
 };
 
 // Runs `run` with both kinds of host, checking that the changes-only host heard the same
