@@ -1,4 +1,5 @@
-// Test support: a host that records every call a run makes, for comparing progress sequences.
+// Test support: a host that records every call a run makes, for comparing progress sequences;
+// the engine tests and the fuzzers share it.
 #pragma once
 
 #include <ostream>
