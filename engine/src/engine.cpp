@@ -37,7 +37,7 @@ std::int64_t Engine::GetInputSize(Host& host) {
 void Engine::run(Method method, bool packing, Host& host) {
   outputBuffer_.clear();
   currentInputPath_ = host.inputPath();
-  InputFile input(fs_, currentInputPath_);
+  RegularFileReader input(fs_, currentInputPath_);
   const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBytes);
   std::uint64_t bytesRead = 0;
   const auto readPiece = [&] {
