@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "chunk_reader.h"
-#include "input.h"
+#include "input_source.h"
 #include "input_list.h"
 #include "messages.h"
 #include "output.h"
@@ -42,7 +42,7 @@ std::optional<FileIdentity> identityOf(const std::string& path) {
 
 // Why --rm must keep `input` although its run succeeded, or nothing when it may go: only a regular
 // file whose output is now a complete regular file is removed.
-std::optional<std::string> reasonToKeep(const InputFile& input, const Output& output) {
+std::optional<std::string> reasonToKeep(const InputSource& input, const Output& output) {
   if (!input.isRegular()) return "it is not a regular file";
   if (output.name() == "stdout") return "its output went to standard output, not to a file";
   if (!output.isCompleteFile()) return "its output " + output.name() + " is not a regular file";
@@ -104,7 +104,7 @@ class Batch {
 
  private:
   void process(const std::string& path) {
-    InputFile input(path);
+    InputSource input(path);
     if (writesOutputs(options_)) requireOutputName(input);
     if (options_.packing) return pack(input);
     const Method method = unpackMethod(input);
@@ -118,14 +118,14 @@ class Batch {
 
   // An output named after its input needs a name to take, which a pipe's (/dev/fd/63) does not
   // give. Refused before anything waits for the input's data.
-  void requireOutputName(const InputFile& input) const {
+  void requireOutputName(const InputSource& input) const {
     if (options_.toStdout || options_.outputFile || input.isStdin() || input.isRegular()) return;
     throw Failure(input.name(),
                   "is not a regular file, so its output has no name of its own; give -o or -c");
   }
 
   // -m, else the suffix; a file of neither is reported with the methods its stream is valid for.
-  Method unpackMethod(const InputFile& input) {
+  Method unpackMethod(const InputSource& input) {
     if (auto method = unpackMethodFor(options_, input.name())) return *method;
     // What a pipe or device holds could be read only once: it is not looked at.
     std::string verdict = methodFit(input);
@@ -136,25 +136,25 @@ class Batch {
 
   // Which method the stream of a regular file is whole under, read afresh from its start; empty
   // when it cannot be told.
-  std::string methodFit(const InputFile& input) {
+  std::string methodFit(const InputSource& input) {
     if (!input.isRegular() || input.isStdin()) return {};
     try {
-      InputFile one(input.name());
-      InputFile two(input.name());
+      InputSource one(input.name());
+      InputSource two(input.name());
       return methodFitVerdict(survey(one, Method::kI), survey(two, Method::kII));
     } catch (const Failure&) {
       return {};
     }
   }
 
-  SurveyResult survey(InputFile& input, Method method) {
+  SurveyResult survey(InputSource& input, Method method) {
     StreamSurvey survey(method);
     ChunkReader reader(input, chunks_);
     for (auto bytes = reader.next(); !bytes.empty(); bytes = reader.next()) survey.write(bytes);
     return survey.finish();
   }
 
-  void list(InputFile& input, Method method) {
+  void list(InputSource& input, Method method) {
     const SurveyResult result = survey(input, method);
     table_.print(method, result, input.name());
     if (result.valid()) return;
@@ -162,7 +162,7 @@ class Batch {
     throw Failure(input.name(), trailingDataMessage(result.trailingBytes, methodFit(input)));
   }
 
-  void pack(InputFile& input) {
+  void pack(InputSource& input) {
     const Method method = *options_.method;
     if (method == Method::kII && input.size() && *input.size() % 2 != 0) {
       throw Failure(input.name(), oddSizeMessage(*input.size()));
@@ -205,7 +205,7 @@ class Batch {
   }
 
   // Unpacks a stream to its output, or, with -t, unpacks and judges it; with -l as well, lists it.
-  void unpack(InputFile& input, Method method) {
+  void unpack(InputSource& input, Method method) {
     const bool writes = writesOutputs(options_);
     std::unique_ptr<Output> output = writes ? openOutput(input, method) : openDiscardingOutput();
     ProgressHost host(progressDisplay(), input.name(), false, input.size());
@@ -262,7 +262,7 @@ class Batch {
   }
 
   // After the output is complete: --rm and -v.
-  void finishInput(const InputFile& input, const Output& output, std::uint64_t unpackedBytes,
+  void finishInput(const InputSource& input, const Output& output, std::uint64_t unpackedBytes,
                    std::uint64_t packedBytes, const std::string& saving, bool clean) {
     if (fileTarget_) {
       if (auto identity = identityOf(*fileTarget_)) writtenOutputs_.insert(*identity);
@@ -277,7 +277,7 @@ class Batch {
                  static_cast<unsigned long long>(out), saving.c_str(), testing ? ", ok" : "");
   }
 
-  void removeInput(const InputFile& input, const Output& output, bool clean) {
+  void removeInput(const InputSource& input, const Output& output, bool clean) {
     const std::optional<std::string> keep =
         clean ? reasonToKeep(input, output) : "its stream has a fault";
     if (keep) return printWarning(input.name(), "kept, since " + *keep);
@@ -301,7 +301,7 @@ class Batch {
   }
 
   // Where the input's output goes, checked and opened before any of the input is read.
-  std::unique_ptr<Output> openOutput(const InputFile& input, Method method) {
+  std::unique_ptr<Output> openOutput(const InputSource& input, Method method) {
     fileTarget_.reset();
     const bool toStdout = options_.toStdout || options_.outputFile == kStdioName ||
                           (input.isStdin() && !options_.outputFile);
@@ -338,7 +338,7 @@ class Batch {
     fileTarget_ = target;
     return openFileOutput(request);
   }
-  void refuseTerminalInput(const InputFile& input) const {
+  void refuseTerminalInput(const InputSource& input) const {
     if (input.isStdin() && platform::isTerminal(0) && !options_.force) {
       throw Failure("stdin", "is a terminal; give a FILE, or -f to read what is typed");
     }

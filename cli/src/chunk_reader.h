@@ -6,7 +6,7 @@
 #include <memory>
 #include <span>
 
-#include "input.h"
+#include "input_source.h"
 #include "worker_thread.h"
 
 namespace ravlin::cli {
@@ -27,7 +27,7 @@ class ChunkMemory {
 
 class ChunkReader {
  public:
-  ChunkReader(InputFile& input, ChunkMemory& memory) : input_(input), memory_(memory) {}
+  ChunkReader(InputSource& input, ChunkMemory& memory) : input_(input), memory_(memory) {}
 
   // The next chunk of the input, empty at its end; valid until the next call. Throws what reading
   // threw. After a full chunk, the one after it is read ahead; an input that fits one chunk is
@@ -35,7 +35,7 @@ class ChunkReader {
   std::span<const std::uint8_t> next();
 
  private:
-  InputFile& input_;
+  InputSource& input_;
   ChunkMemory& memory_;
   int current_ = 0;
   bool aheadPending_ = false;
