@@ -17,11 +17,11 @@ PageHost::PageHost(QLineEdit* inputField, TXiPanel* bar, Clock clock)
   }
 }
 
-std::string PageHost::InputPath() {
+std::string PageHost::inputPath() {
   return QFile::encodeName(inputField_->text()).toStdString();
 }
 
-void PageHost::ProcessEvents() {
+void PageHost::processEvents() {
   if (lastEvents_ && clock_() - *lastEvents_ < kEventIntervalMs) return;
   QCoreApplication::processEvents();
   // Counted from the end of the round, so that a long one (an About box open) is followed by a
@@ -29,14 +29,14 @@ void PageHost::ProcessEvents() {
   lastEvents_ = clock_();
 }
 
-void PageHost::SetBarCaption(const std::string& caption) {
+void PageHost::setBarCaption(const std::string& caption) {
   // The panel repaints on every caption it is given, even an unchanged one.
   if (lastCaption_ == caption) return;
   bar_->setCaption(QString::fromStdString(caption));
   lastCaption_ = caption;
 }
 
-void PageHost::SetBarWidth(int width) {
+void PageHost::setBarWidth(int width) {
   if (lastWidth_ == width) return;
   bar_->resize(width, bar_->height());
   lastWidth_ = width;

@@ -26,10 +26,10 @@ class PageHost : public ravlin::Host {
   // Neither widget is owned; both must outlive the host. An empty clock means the real one.
   PageHost(QLineEdit* inputField, TXiPanel* bar, Clock clock = {});
 
-  std::string InputPath() override;
-  void ProcessEvents() override;
-  void SetBarCaption(const std::string& caption) override;
-  void SetBarWidth(int width) override;
+  std::string inputPath() override;
+  void processEvents() override;
+  void setBarCaption(const std::string& caption) override;
+  void setBarWidth(int width) override;
   ravlin::Reporting reporting() const override { return ravlin::Reporting::kChanges; }
 
  private:

@@ -1,6 +1,7 @@
-// Shared pieces of the fuzz targets: a failing check, a host that records every call a run makes,
-// and runs of the streaming codec with the input cut as the fuzz input says, on every processor
-// path and with both methods. What a run should give comes from the literal codec (reference.h).
+// Shared pieces of the fuzz targets: a failing check, the engine tests' host that records every
+// call a run makes, and runs of the streaming codec with the input cut as the fuzz input says, on
+// every processor path and with both methods. What a run should give comes from the literal codec
+// (reference.h).
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,7 @@
 #include "ravlin/byte_buffer.h"
 #include "ravlin/codec.h"
 #include "ravlin/host.h"
+#include "recording_host.h"
 #include "simd_path.h"
 #include "thrown_message.h"
 
@@ -49,29 +51,8 @@ void onEveryPathAndMethod(Check&& check) {
 
 using ravlin::testing::thrownMessage;
 
-struct HostCall {
-  enum Kind { kEvents, kCaption, kWidth } kind;
-  std::string caption;
-  int width = 0;
-  bool operator==(const HostCall&) const = default;
-};
-
-class RecordingHost final : public Host {
- public:
-  explicit RecordingHost(Reporting reporting = Reporting::kEveryBlock) : reporting_(reporting) {}
-  std::string InputPath() override { return {}; }
-  void ProcessEvents() override { calls.push_back({HostCall::kEvents, {}, 0}); }
-  void SetBarCaption(const std::string& caption) override {
-    calls.push_back({HostCall::kCaption, caption, 0});
-  }
-  void SetBarWidth(int width) override { calls.push_back({HostCall::kWidth, {}, width}); }
-  Reporting reporting() const override { return reporting_; }
-
-  std::vector<HostCall> calls;
-
- private:
-  Reporting reporting_;
-};
+// The engine tests' recorder: every call a run makes, in order, and every caption with its width.
+using RecordingHost = ravlin::testing::RecordingHost;
 
 inline std::vector<std::uint8_t> bytesOf(const ByteBuffer& buffer) {
   return {buffer.data(), buffer.data() + buffer.size()};

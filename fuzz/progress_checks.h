@@ -29,32 +29,41 @@ inline Update parseUpdate(const std::string& caption, int width) {
   return {percentage, width};
 }
 
-// The updates of a host that hears of every block: exact triples of events, caption, width.
-inline std::vector<Update> everyBlockUpdates(const std::vector<HostCall>& calls) {
-  RAVLIN_FUZZ_CHECK(calls.size() % 3 == 0);
+inline bool isEventsCall(const std::string& call) { return call == "processEvents"; }
+inline bool isCaptionCall(const std::string& call) { return call.starts_with("setBarCaption "); }
+inline bool isWidthCall(const std::string& call) { return call.starts_with("setBarWidth "); }
+
+// Every caption the host got, with the width that followed it, read back as a percentage.
+inline std::vector<Update> barUpdates(const RecordingHost& host) {
   std::vector<Update> updates;
-  for (std::size_t i = 0; i < calls.size(); i += 3) {
-    RAVLIN_FUZZ_CHECK(calls[i].kind == HostCall::kEvents);
-    RAVLIN_FUZZ_CHECK(calls[i + 1].kind == HostCall::kCaption);
-    RAVLIN_FUZZ_CHECK(calls[i + 2].kind == HostCall::kWidth);
-    updates.push_back(parseUpdate(calls[i + 1].caption, calls[i + 2].width));
-  }
+  for (const testing::Bar& bar : host.bars) updates.push_back(parseUpdate(bar.caption, bar.width));
   return updates;
+}
+
+// The updates of a host that hears of every block: exact triples of events, caption, width.
+inline std::vector<Update> everyBlockUpdates(const RecordingHost& host) {
+  const std::vector<std::string>& calls = host.calls;
+  RAVLIN_FUZZ_CHECK(calls.size() == 3 * host.bars.size());
+  for (std::size_t i = 0; i < calls.size(); i += 3) {
+    RAVLIN_FUZZ_CHECK(isEventsCall(calls[i]));
+    RAVLIN_FUZZ_CHECK(isCaptionCall(calls[i + 1]));
+    RAVLIN_FUZZ_CHECK(isWidthCall(calls[i + 2]));
+  }
+  return barUpdates(host);
 }
 
 // The updates of a host that hears only of changes: any number of events, and every caption
 // and width pair right after an events call.
-inline std::vector<Update> changeUpdates(const std::vector<HostCall>& calls) {
-  std::vector<Update> updates;
+inline std::vector<Update> changeUpdates(const RecordingHost& host) {
+  const std::vector<std::string>& calls = host.calls;
   for (std::size_t i = 0; i < calls.size(); ++i) {
-    if (calls[i].kind == HostCall::kEvents) continue;
-    RAVLIN_FUZZ_CHECK(calls[i].kind == HostCall::kCaption && i + 1 < calls.size());
-    RAVLIN_FUZZ_CHECK(i > 0 && calls[i - 1].kind == HostCall::kEvents);
-    RAVLIN_FUZZ_CHECK(calls[i + 1].kind == HostCall::kWidth);
-    updates.push_back(parseUpdate(calls[i].caption, calls[i + 1].width));
+    if (isEventsCall(calls[i])) continue;
+    RAVLIN_FUZZ_CHECK(isCaptionCall(calls[i]) && i + 1 < calls.size());
+    RAVLIN_FUZZ_CHECK(i > 0 && isEventsCall(calls[i - 1]));
+    RAVLIN_FUZZ_CHECK(isWidthCall(calls[i + 1]));
     ++i;
   }
-  return updates;
+  return barUpdates(host);
 }
 
 inline std::vector<Update> withoutRepeats(const std::vector<Update>& updates) {
@@ -76,7 +85,7 @@ struct Runs {
   std::vector<Update> updates;  // of the host that hears of every block
   std::string error;
   std::vector<std::uint8_t> output;
-  std::int64_t changesEvents = 0;  // ProcessEvents() calls of the host that hears of changes
+  std::int64_t changesEvents = 0;  // processEvents() calls of the host that hears of changes
 };
 
 // Runs `run` with both kinds of host, checking that the changes-only host heard the same
@@ -92,11 +101,9 @@ Runs runBoth(Run run) {
   RAVLIN_FUZZ_CHECK(thrownMessage([&] { run(changesOut, changes); }) == runs.error);
   runs.output = bytesOf(out);
   RAVLIN_FUZZ_CHECK(bytesOf(changesOut) == runs.output);
-  runs.updates = everyBlockUpdates(every.calls);
-  RAVLIN_FUZZ_CHECK(changeUpdates(changes.calls) == withoutRepeats(runs.updates));
-  runs.changesEvents =
-      std::count_if(changes.calls.begin(), changes.calls.end(),
-                    [](const HostCall& call) { return call.kind == HostCall::kEvents; });
+  runs.updates = everyBlockUpdates(every);
+  RAVLIN_FUZZ_CHECK(changeUpdates(changes) == withoutRepeats(runs.updates));
+  runs.changesEvents = std::count_if(changes.calls.begin(), changes.calls.end(), isEventsCall);
   return runs;
 }
 

@@ -9,8 +9,10 @@ get_target_property(engine_headers ravlin_engine_shared HEADER_SET)
 add_library(ravlin_engine_static STATIC ${engine_sources})
 target_sources(ravlin_engine_static PUBLIC
   FILE_SET HEADERS BASE_DIRS ${engine_header_dirs} FILES ${engine_headers})
-# As for the shared library: C callers need no C++ standard.
+# As for the shared library: C callers need no C++ standard, and the engine's C++ interface
+# (engine/internal) serves its own sources only.
 target_compile_features(ravlin_engine_static PRIVATE cxx_std_20)
+target_include_directories(ravlin_engine_static PRIVATE ${PROJECT_SOURCE_DIR}/engine/internal)
 set_target_properties(ravlin_engine_static PROPERTIES OUTPUT_NAME ravlin EXPORT_NAME engine_static)
 ravlin_warnings(ravlin_engine_static)
 

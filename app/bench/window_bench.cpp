@@ -53,12 +53,12 @@ const std::map<std::string, std::size_t> kBytes = {
 class EveryBlockHost : public ravlin::Host {
  public:
   EveryBlockHost(QLineEdit* field, TXiPanel* bar) : field_(field), bar_(bar) {}
-  std::string InputPath() override { return QFile::encodeName(field_->text()).toStdString(); }
-  void ProcessEvents() override { QCoreApplication::processEvents(); }
-  void SetBarCaption(const std::string& caption) override {
+  std::string inputPath() override { return QFile::encodeName(field_->text()).toStdString(); }
+  void processEvents() override { QCoreApplication::processEvents(); }
+  void setBarCaption(const std::string& caption) override {
     bar_->setCaption(QString::fromStdString(caption));
   }
-  void SetBarWidth(int width) override { bar_->resize(width, bar_->height()); }
+  void setBarWidth(int width) override { bar_->resize(width, bar_->height()); }
   ravlin::Reporting reporting() const override { return ravlin::Reporting::kEveryBlock; }
 
  private:
@@ -167,7 +167,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, Samples> samples_;
 };
 
-// Forwards to the page's host and keeps the longest time from the end of one ProcessEvents()
+// Forwards to the page's host and keeps the longest time from the end of one processEvents()
 // call to the start of the next, counting the start and the end of the run as calls: what the
 // user feels as a frozen window. Beside it, the processor time the run spent in that gap; the
 // rest is time the system gave to other processes.
@@ -176,14 +176,14 @@ class GapHost : public ravlin::Host {
   using Clock = std::chrono::steady_clock;
 
   explicit GapHost(ravlin::Host& page) : page_(page) {}
-  std::string InputPath() override { return page_.InputPath(); }
-  void ProcessEvents() override {
+  std::string inputPath() override { return page_.inputPath(); }
+  void processEvents() override {
     mark();
-    page_.ProcessEvents();
+    page_.processEvents();
     restart();
   }
-  void SetBarCaption(const std::string& caption) override { page_.SetBarCaption(caption); }
-  void SetBarWidth(int width) override { page_.SetBarWidth(width); }
+  void setBarCaption(const std::string& caption) override { page_.setBarCaption(caption); }
+  void setBarWidth(int width) override { page_.setBarWidth(width); }
   ravlin::Reporting reporting() const override { return page_.reporting(); }
 
   void restart() {
@@ -271,7 +271,7 @@ void reportEventGap(const char* what, EngineRoutine routine, const std::string& 
 
 // The event gaps of a 1 GiB pack and a 4 GB unpack, on files in `folder`, removed afterwards.
 void runEventGaps(const std::string& folder, Page& page) {
-  std::printf("\nLongest time without event handling (between two ProcessEvents calls):\n");
+  std::printf("\nLongest time without event handling (between two processEvents() calls):\n");
   const std::string packInput = folder + "/sprites-1GiB.bin";
   writeSpriteFile(packInput, kGapPackBytes);
   reportEventGap("PackI, 1 GiB of sprites", &ravlin::Engine::PackI, packInput, page);

@@ -41,8 +41,8 @@ class LastUpdate : public ravlin::QuietHost {
   using QuietHost::QuietHost;
   std::string caption;
   int width = -1;
-  void SetBarCaption(const std::string& text) override { caption = text; }
-  void SetBarWidth(int pixels) override { width = pixels; }
+  void setBarCaption(const std::string& text) override { caption = text; }
+  void setBarWidth(int pixels) override { width = pixels; }
   ravlin::Reporting reporting() const override { return ravlin::Reporting::kEveryBlock; }
 };
 
@@ -71,7 +71,7 @@ class PageHostTest : public QObject {
     PageHost host(&field, &bar);
     // The field is read when the run asks, not when the host is made.
     field.setText(text);
-    QCOMPARE(QByteArray::fromStdString(host.InputPath()), expected);
+    QCOMPARE(QByteArray::fromStdString(host.inputPath()), expected);
   }
 
   void eventsHandledOnlyAfterInterval() {
@@ -94,7 +94,7 @@ class PageHostTest : public QObject {
       now = step.at;
       QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
       ++posted;
-      host.ProcessEvents();
+      host.processEvents();
       QVERIFY2((receiver.delivered == posted) == step.handled,
                qPrintable(QStringLiteral("at %1 ms").arg(step.at)));
     }
@@ -106,7 +106,7 @@ class PageHostTest : public QObject {
     PageHost host(&field, &bar);
     Receiver receiver;
     QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
-    host.ProcessEvents();
+    host.processEvents();
     QCOMPARE(receiver.delivered, 1);
   }
 
@@ -127,23 +127,23 @@ class PageHostTest : public QObject {
     settle();
 
     // The first caption is applied even when the bar already shows it.
-    host.SetBarCaption("100%");
+    host.setBarCaption("100%");
     QCOMPARE(settle(), 1);
-    host.SetBarCaption("100%");
+    host.setBarCaption("100%");
     QCOMPARE(settle(), 0);
 
-    host.SetBarCaption("37%");
+    host.setBarCaption("37%");
     QCOMPARE(bar.Caption(), QStringLiteral("37%"));
     QCOMPARE(settle(), 1);
     // Unchanged from what this host set last: no work, even if the bar was changed meanwhile.
     bar.setCaption(QStringLiteral("other"));
     settle();
-    host.SetBarCaption("37%");
+    host.setBarCaption("37%");
     QCOMPARE(bar.Caption(), QStringLiteral("other"));
     QCOMPARE(settle(), 0);
-    host.SetBarCaption("-12%");
+    host.setBarCaption("-12%");
     QCOMPARE(bar.Caption(), QStringLiteral("-12%"));
-    host.SetBarCaption("37%");
+    host.setBarCaption("37%");
     QCOMPARE(bar.Caption(), QStringLiteral("37%"));
   }
 
@@ -171,7 +171,7 @@ class PageHostTest : public QObject {
       if (step.set == kBehindItsBack) {
         bar.resize(50, 34);
       } else {
-        host.SetBarWidth(step.set);
+        host.setBarWidth(step.set);
       }
       QCOMPARE(bar.width(), step.expectedWidth);
       QCOMPARE(bar.height(), 34);
@@ -208,7 +208,7 @@ class PageHostTest : public QObject {
     PageHost host(&field, &bar);
     ravlin::Engine engine;
     wordUnits ? engine.PackII(host) : engine.PackI(host);
-    QCOMPARE(engine.currentInputPath(), expected.InputPath());
+    QCOMPARE(engine.currentInputPath(), expected.inputPath());
     QCOMPARE(bar.Caption(), QString::fromStdString(expected.caption));
     QCOMPARE(bar.width(), expected.width);
     QCOMPARE(bar.height(), 34);

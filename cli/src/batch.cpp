@@ -3,16 +3,16 @@
 // failure is reported and the next input goes on.
 #include "batch.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <memory>
-#include <set>
 #include <vector>
 
-#include "input.h"
 #include "input_list.h"
+#include "input_source.h"
 #include "messages.h"
+#include "method_detection.h"
 #include "output.h"
+#include "output_target.h"
 #include "platform.h"
 #include "progress.h"
 #include "ravlin/file_system.h"
@@ -28,22 +28,9 @@ namespace {
 
 constexpr std::size_t kChunkBytes = std::size_t{128} << 10;
 
-// Which file a path names, so that an output never replaces an input reached by another path.
-struct FileIdentity {
-  std::uint64_t device;
-  std::uint64_t inode;
-  auto operator<=>(const FileIdentity&) const = default;
-};
-
-std::optional<FileIdentity> identityOf(const std::string& path) {
-  platform::FileStatus info;
-  if (platform::statusOf(path, info) != 0) return std::nullopt;
-  return FileIdentity{info.device, info.inode};
-}
-
 // Why --rm must keep `input` although its run succeeded, or nothing when it may go: only a regular
 // file whose output is now a complete regular file is removed.
-std::optional<std::string> reasonToKeep(const InputFile& input, const Output& output) {
+std::optional<std::string> reasonToKeep(const InputSource& input, const Output& output) {
   if (!input.isRegular()) return "it is not a regular file";
   if (output.name() == "stdout") return "its output went to standard output, not to a file";
   if (!output.isCompleteFile()) return "its output " + output.name() + " is not a regular file";
@@ -61,6 +48,7 @@ class Batch {
  public:
   explicit Batch(const Options& options)
       : options_(options),
+        targets_(options),
         chunkMemory_(new std::uint8_t[kChunkBytes]),
         chunk_(chunkMemory_.get(), kChunkBytes) {
     const bool showProgress = options.progress == ProgressMode::kForced ||
@@ -90,10 +78,7 @@ class Batch {
     for (const std::string& path : inputs.repeated) {
       printWarning(path, "given more than once; done once");
     }
-    // Taken before anything is written, so that no output can replace an input named later.
-    for (const std::string& path : inputs.paths) {
-      if (auto identity = identityOf(path)) inputIdentities_.insert(*identity);
-    }
+    targets_.noteInputs(inputs.paths);
     for (const std::string& path : inputs.paths) {
       try {
         process(path);
@@ -107,11 +92,11 @@ class Batch {
 
  private:
   void process(const std::string& path) {
-    InputFile input(path);
-    if (writesOutputs(options_)) requireOutputName(input);
+    InputSource input(path);
+    if (writesOutputs(options_)) targets_.requireOutputName(input);
     if (options_.packing) return pack(input);
-    const Method method = unpackMethod(input);
-    if (options_.list && !options_.test) return list(input, method);
+    const Method method = unpackMethod(options_, input, chunk_);
+    if (options_.list && !options_.test) return table_.list(input, method, chunk_);
     unpack(input, method);
   }
 
@@ -119,57 +104,12 @@ class Batch {
     if (options_.progress != ProgressMode::kQuiet) printError(subject, message);
   }
 
-  // An output named after its input needs a name to take, which a pipe's (/dev/fd/63) does not
-  // give. Refused before anything waits for the input's data.
-  void requireOutputName(const InputFile& input) const {
-    if (options_.toStdout || options_.outputFile || input.isStdin() || input.isRegular()) return;
-    throw Failure(input.name(),
-                  "is not a regular file, so its output has no name of its own; give -o or -c");
-  }
-
-  // -m, else the suffix; a file of neither is reported with the methods its stream is valid for.
-  Method unpackMethod(const InputFile& input) {
-    if (auto method = unpackMethodFor(options_, input.name())) return *method;
-    // What a pipe or device holds could be read only once: it is not looked at.
-    std::string verdict = methodFit(input);
-    if (verdict.empty()) verdict = "give -m 1 or -m 2";
-    throw Failure(input.name(),
-                  "cannot tell the method from the name (.pack1 or .pack2); " + verdict);
-  }
-
-  // Which method the stream of a regular file is whole under, read afresh from its start; empty
-  // when it cannot be told.
-  std::string methodFit(const InputFile& input) {
-    if (!input.isRegular() || input.isStdin()) return {};
-    try {
-      InputFile one(input.name());
-      InputFile two(input.name());
-      return methodFitVerdict(survey(one, Method::kI), survey(two, Method::kII));
-    } catch (const Failure&) {
-      return {};
-    }
-  }
-
-  SurveyResult survey(InputFile& input, Method method) {
-    StreamSurvey survey(method);
-    while (const std::size_t n = input.read(chunk_)) survey.write({chunk_.data(), n});
-    return survey.finish();
-  }
-
-  void list(InputFile& input, Method method) {
-    const SurveyResult result = survey(input, method);
-    table_.print(method, result, input.name());
-    if (result.valid()) return;
-    if (!result.endMarker) throw Failure(input.name(), missingEndMessage(result, method));
-    throw Failure(input.name(), trailingDataMessage(result.trailingBytes, methodFit(input)));
-  }
-
-  void pack(InputFile& input) {
+  void pack(InputSource& input) {
     const Method method = *options_.method;
     if (method == Method::kII && input.size() && *input.size() % 2 != 0) {
       throw Failure(input.name(), oddSizeMessage(*input.size()));
     }
-    std::unique_ptr<Output> output = openOutput(input, method);
+    std::unique_ptr<Output> output = targets_.open(input, method);
     std::optional<PackCheck> check;
     if (options_.verify) check.emplace(method);
     ProgressHost host(progressDisplay(), input.name(), true, input.size());
@@ -207,9 +147,9 @@ class Batch {
   }
 
   // Unpacks a stream to its output, or, with -t, unpacks and judges it; with -l as well, lists it.
-  void unpack(InputFile& input, Method method) {
+  void unpack(InputSource& input, Method method) {
     const bool writes = writesOutputs(options_);
-    std::unique_ptr<Output> output = writes ? openOutput(input, method) : openDiscardingOutput();
+    std::unique_ptr<Output> output = writes ? targets_.open(input, method) : openDiscardingOutput();
     ProgressHost host(progressDisplay(), input.name(), false, input.size());
     OutputStage stage(*output);
     Unpacker unpacker(method, host, input.size());
@@ -251,7 +191,7 @@ class Batch {
     std::vector<std::string> faults;
     if (!end.endMarker) faults.push_back(noEndMarkerMessage());
     if (end.hasTrailingData()) {
-      faults.push_back(trailingDataMessage(end.trailingBytes, methodFit(input)));
+      faults.push_back(trailingDataMessage(end.trailingBytes, methodFit(input, chunk_)));
     }
     if (!writes && !faults.empty()) throw Failure(input.name(), faults.front());
     for (const std::string& fault : faults) printWarning(input.name(), fault);
@@ -264,11 +204,9 @@ class Batch {
   }
 
   // After the output is complete: --rm and -v.
-  void finishInput(const InputFile& input, const Output& output, std::uint64_t unpackedBytes,
+  void finishInput(const InputSource& input, const Output& output, std::uint64_t unpackedBytes,
                    std::uint64_t packedBytes, const std::string& saving, bool clean) {
-    if (fileTarget_) {
-      if (auto identity = identityOf(*fileTarget_)) writtenOutputs_.insert(*identity);
-    }
+    targets_.noteCommitted();
     if (options_.removeInput && !input.isStdin()) removeInput(input, output, clean);
     if (!options_.verbose) return;
     const bool testing = !writesOutputs(options_);
@@ -279,7 +217,7 @@ class Batch {
                  static_cast<unsigned long long>(out), saving.c_str(), testing ? ", ok" : "");
   }
 
-  void removeInput(const InputFile& input, const Output& output, bool clean) {
+  void removeInput(const InputSource& input, const Output& output, bool clean) {
     const std::optional<std::string> keep =
         clean ? reasonToKeep(input, output) : "its stream has a fault";
     if (keep) return printWarning(input.name(), "kept, since " + *keep);
@@ -297,103 +235,17 @@ class Batch {
 
   ProgressDisplay* progressDisplay() { return display_ ? &*display_ : nullptr; }
 
-  std::string_view outputSuffixFor(Method method) const {
-    if (!options_.packing && options_.suffix) return *options_.suffix;
-    return outputSuffix(method, options_.packing);
-  }
-
-  // Where the input's output goes, checked and opened before any of the input is read.
-  std::unique_ptr<Output> openOutput(const InputFile& input, Method method) {
-    fileTarget_.reset();
-    const bool toStdout = options_.toStdout || options_.outputFile == kStdioName ||
-                          (input.isStdin() && !options_.outputFile);
-    if (toStdout) {
-      // Packed data on a terminal is noise that can upset it; gzip and zstd refuse it as well.
-      if (options_.packing && platform::isTerminal(1) && !options_.force) {
-        throw Failure("stdout", "is a terminal; packed data is written to it only with -f");
-      }
-      refuseTerminalInput(input);
-      return openStdoutOutput();
-    }
-    refuseTerminalInput(input);
-    std::string target;
-    if (options_.outputFile) {
-      target = *options_.outputFile;
-      platform::FileStatus info;
-      // A device or pipe named with -o is written into, as asked.
-      if (platform::statusOf(target, info) == 0 && info.kind != platform::FileKind::kRegular &&
-          info.kind != platform::FileKind::kDirectory) {
-        return openDeviceOutput(target);
-      }
-    } else {
-      target = defaultOutputPath(input.name(), options_.outputDir, outputSuffixFor(method));
-    }
-    checkTarget(target);
-    FileOutputRequest request;
-    request.path = target;
-    request.replace = options_.force;
-    request.sparse = platform::kSparseFiles && options_.sparse && !options_.packing;
-    if (input.isRegular() && !input.isStdin()) {
-      request.looks.permissions = static_cast<mode_t>(input.info().permissions);
-      request.looks.modified = input.info().modified;
-    }
-    fileTarget_ = target;
-    return openFileOutput(request);
-  }
-  void refuseTerminalInput(const InputFile& input) const {
-    if (input.isStdin() && platform::isTerminal(0) && !options_.force) {
-      throw Failure("stdin", "is a terminal; give a FILE, or -f to read what is typed");
-    }
-  }
-
-  void checkTarget(const std::string& target) {
-    platform::FileStatus info;
-    if (platform::statusOf(target, info) != 0) return;
-    if (info.kind == platform::FileKind::kDirectory) throw Failure(target, "Is a directory");
-    // Renaming a new file over a device or a pipe would replace it, not write into it.
-    if (info.kind != platform::FileKind::kRegular) {
-      throw Failure(target, "is not a regular file; name it with -o to write into it");
-    }
-    const FileIdentity identity{info.device, info.inode};
-    if (inputIdentities_.contains(identity)) {
-      throw Failure(target, "is one of the inputs; inputs are never replaced");
-    }
-    if (writtenOutputs_.contains(identity)) {
-      throw Failure(target, "was written from another input just now; not replaced");
-    }
-    if (!options_.force) throw Failure(target, "already exists; use -f to replace it");
-  }
-
   const Options& options_;
+  OutputTargets targets_;
   // The read buffer, left uninitialised so that a small input touches only what it fills.
   std::unique_ptr<std::uint8_t[]> chunkMemory_;
   std::span<std::uint8_t> chunk_;
   std::optional<ProgressDisplay> display_;
-  std::set<FileIdentity> inputIdentities_;
-  std::set<FileIdentity> writtenOutputs_;
-  std::optional<std::string> fileTarget_;  // the file the current input's output goes to
   StreamTable table_;
   bool failed_ = false;
 };
 
 }  // namespace
-
-std::string defaultOutputPath(const std::string& input, const std::optional<std::string>& folder,
-                              std::string_view suffix) {
-  if (folder) {
-    std::string_view trimmed = *folder;
-    while (!trimmed.empty() && trimmed.back() != ':' &&
-           platform::kSeparators.find(trimmed.back()) != std::string_view::npos) {
-      trimmed.remove_suffix(1);
-    }
-    return outputPath(trimmed, input, suffix);
-  }
-  const std::size_t slash = input.find_last_of(platform::kSeparators);
-  if (slash == std::string::npos) return outputBaseName(input) + std::string(suffix);
-  // A drive's colon stays with it: "C:name" is in the current folder of drive C.
-  const std::size_t folderEnd = input[slash] == ':' ? slash + 1 : slash;
-  return outputPath(std::string_view(input).substr(0, folderEnd), input, suffix);
-}
 
 int runBatch(const Options& options) {
   return Batch(options).run();

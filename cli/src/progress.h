@@ -68,10 +68,10 @@ class ProgressHost final : public Host {
   ProgressHost& operator=(const ProgressHost&) = delete;
   ~ProgressHost() override;
 
-  std::string InputPath() override { return name_; }
-  void ProcessEvents() override {}
-  void SetBarCaption(const std::string& caption) override { caption_ = caption; }
-  void SetBarWidth(int) override {}
+  std::string inputPath() override { return name_; }
+  void processEvents() override {}
+  void setBarCaption(const std::string& caption) override { caption_ = caption; }
+  void setBarWidth(int) override {}
   Reporting reporting() const override { return Reporting::kChanges; }
 
   // The run has read `bytesDone` bytes of its input.

@@ -1,10 +1,12 @@
-// Printing the rows of -l.
+// Printing the rows of -l, and listing a stream on its own.
 #include "stream_table.h"
 
 #include <cerrno>
 #include <cstdio>
 
 #include "messages.h"
+#include "method_detection.h"
+#include "stream_faults.h"
 
 namespace ravlin::cli {
 
@@ -27,6 +29,14 @@ void StreamTable::print(Method method, const SurveyResult& result, const std::st
               static_cast<unsigned long long>(result.trailingBytes), name.c_str(),
               result.cutInsideBlock ? "  (ends inside a block)" : "");
   if (std::fflush(stdout) != 0) throw Failure::ofSystem(errno, "stdout");
+}
+
+void StreamTable::list(InputSource& input, Method method, std::span<std::uint8_t> chunk) {
+  const SurveyResult result = surveyStream(input, method, chunk);
+  print(method, result, input.name());
+  if (result.valid()) return;
+  if (!result.endMarker) throw Failure(input.name(), missingEndMessage(result, method));
+  throw Failure(input.name(), trailingDataMessage(result.trailingBytes, methodFit(input, chunk)));
 }
 
 }  // namespace ravlin::cli

@@ -1,6 +1,6 @@
 // Tests of the batch pieces that the end-to-end runs cannot reach: the check of a stream as it is
 // packed, and the naming of outputs beside the input or in a chosen folder.
-#include "batch.h"
+#include "output_target.h"
 
 #include <gtest/gtest.h>
 

@@ -75,7 +75,7 @@ TEST(ProgressHost, ForcedDisplayEndsWithTheFinalLineAndTheRunsSaving) {
   {
     ProgressDisplay display(fds[1], true);
     ProgressHost host(&display, "a.bin", true, 4096);
-    host.SetBarCaption("37%");
+    host.setBarCaption("37%");
     host.advance(1024);
     host.finish(4096, "36.2%");
   }

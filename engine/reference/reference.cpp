@@ -37,9 +37,9 @@ class SimulatedFile {
 };
 
 void showPercentage(Host& host, std::int64_t percentage, std::int64_t width) {
-  host.ProcessEvents();
-  host.SetBarCaption(std::to_string(percentage) + "%");
-  host.SetBarWidth(static_cast<int>(width));
+  host.processEvents();
+  host.setBarCaption(std::to_string(percentage) + "%");
+  host.setBarWidth(static_cast<int>(width));
 }
 
 // Grows `out` by `count` bytes, zero for now; the caller stores into them.

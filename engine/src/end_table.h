@@ -12,7 +12,7 @@
 #include <cstdint>
 
 #include "fast_loop_limits.h"
-#include "unit_scan.h"
+#include "unit_loads.h"
 
 #if defined(RAVLIN_SSE2)
 

@@ -29,15 +29,15 @@ void Engine::UnpackII(Host& host) {
 }
 
 std::int64_t Engine::GetInputSize(Host& host) {
-  const std::int64_t size = fs_.sizeOf(host.InputPath());
+  const std::int64_t size = fs_.sizeOf(host.inputPath());
   inputSize_ = size < 0 ? 0 : size;
   return inputSize_;
 }
 
 void Engine::run(Method method, bool packing, Host& host) {
   outputBuffer_.clear();
-  currentInputPath_ = host.InputPath();
-  InputFile input(fs_, currentInputPath_);
+  currentInputPath_ = host.inputPath();
+  RegularFileReader input(fs_, currentInputPath_);
   const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBytes);
   std::uint64_t bytesRead = 0;
   const auto readPiece = [&] {

@@ -1,4 +1,4 @@
-// The input file read in pieces, and creating folders with their parents. Replacing a file
+// A regular file read in pieces, and creating folders with their parents. Replacing a file
 // atomically is atomic_file.cpp; the system's own file calls are posix/ and windows/.
 #include "ravlin/file_system.h"
 
@@ -17,7 +17,7 @@ namespace {
 
 }  // namespace
 
-InputFile::InputFile(FileSystem& fs, const std::string& path)
+RegularFileReader::RegularFileReader(FileSystem& fs, const std::string& path)
     : fs_(fs), path_(path), fd_(fs.openRegular(path)) {
   if (fd_ < 0) fail(fd_, path_);
   const std::int64_t size = fs_.size(fd_);
@@ -28,17 +28,17 @@ InputFile::InputFile(FileSystem& fs, const std::string& path)
   size_ = static_cast<std::uint64_t>(size);
 }
 
-InputFile::~InputFile() {
+RegularFileReader::~RegularFileReader() {
   if (fd_ >= 0) fs_.close(fd_);
 }
 
-std::size_t InputFile::read(std::uint8_t* buffer, std::size_t count) {
+std::size_t RegularFileReader::read(std::uint8_t* buffer, std::size_t count) {
   const std::int64_t n = fs_.read(fd_, buffer, count);
   if (n < 0) fail(n, path_);
   return static_cast<std::size_t>(n);
 }
 
-void InputFile::close() {
+void RegularFileReader::close() {
   const int closed = fs_.close(fd_);
   fd_ = -1;
   if (closed < 0) fail(closed, path_);

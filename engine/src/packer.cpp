@@ -8,7 +8,7 @@
 #include "progress.h"
 #include "ravlin/codec.h"
 #include "simd_path.h"
-#include "unit_scan.h"
+#include "unit_loads.h"
 
 namespace ravlin {
 

@@ -22,10 +22,10 @@ void Progress::show(std::uint64_t value, std::uint64_t inputPosition) {
     // The quotient grows by one at the first v with v * 100 >= (quotient + 1) * divisor.
     changeAt_ = ((quotient + 1) * divisor_ + 99) / 100;
   }
-  host_.ProcessEvents();
+  host_.processEvents();
   if (divisor_ != 0) {
-    host_.SetBarCaption(caption_);
-    host_.SetBarWidth(width_);
+    host_.setBarCaption(caption_);
+    host_.setBarWidth(width_);
   }
   nextEventAt_ = inputPosition + kEventStride;
 }

@@ -16,12 +16,12 @@ namespace ravlin::detail {
 //
 // With Reporting::kEveryBlock every block is shown. With Reporting::kChanges a block is shown
 // only when N differs from the last N shown (the first block always is), and otherwise the host
-// gets a lone ProcessEvents() once kEventStrideBytes of input have passed. Because N only changes
+// gets a lone processEvents() once kEventStrideBytes of input have passed. Because N only changes
 // once v reaches changeAt(), a fast loop needs a single comparison per block to know that nothing
 // is due.
 //
 // Without a divisor (the size is unknown, or too small to divide by) no N is shown: blocks only
-// bring ProcessEvents(), after every block or once per stride.
+// bring processEvents(), after every block or once per stride.
 class Progress {
  public:
   enum class Direction { kPacking, kUnpacking };
@@ -31,7 +31,7 @@ class Progress {
   bool everyBlock() const { return everyBlock_; }
   // The smallest v at which N differs from the N last shown; 1 before the first block.
   std::uint64_t changeAt() const { return changeAt_; }
-  // The input position from which a lone ProcessEvents() is due.
+  // The input position from which a lone processEvents() is due.
   std::uint64_t nextEventAt() const { return nextEventAt_; }
 
   // Called after a block with the block's v and the input bytes consumed so far, both totals of
@@ -41,7 +41,7 @@ class Progress {
     if (everyBlock_ || value >= changeAt_) {
       show(value, inputPosition);
     } else if (inputPosition >= nextEventAt_) {
-      host_.ProcessEvents();
+      host_.processEvents();
       nextEventAt_ = inputPosition + kEventStride;
     }
   }

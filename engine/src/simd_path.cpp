@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "unit_scan.h"
+#include "unit_loads.h"
 
 namespace ravlin::detail {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "block_windows.h"
-#include "byte_windows.h"
+#include "byte_unit_windows.h"
 #include "end_table.h"
 #include "lane_windows.h"
 #include "simd_path.h"
@@ -39,7 +39,7 @@ const std::uint8_t* decodeWindowsOn(const std::uint8_t* block, const std::uint8_
                                     std::uint8_t*& out, bool& cannotEnd) {
 #if defined(RAVLIN_BLOCK_WINDOWS)
   if constexpr (kPath == SimdPath::kAvx512) {
-    if constexpr (U == 1) return decodeByteWindows(block, stop, out, cannotEnd);
+    if constexpr (U == 1) return decodeByteUnitWindows(block, stop, out, cannotEnd);
     return decodeWindows<U>(block, stop, out, cannotEnd);
   }
   if constexpr (kPath == SimdPath::kAvx2 && U == 1) {

@@ -243,10 +243,10 @@ void expectSameRuns(CodecCall fast, CodecCall reference, Method method,
     ASSERT_EQ(changes.bars, withoutRepeats(expected.bars));
     // Every update still comes as the three calls in their order.
     for (std::size_t k = 0; k < changes.calls.size(); ++k) {
-      if (changes.calls[k].starts_with("SetBarCaption")) {
+      if (changes.calls[k].starts_with("setBarCaption")) {
         ASSERT_GE(k, 1u);
-        ASSERT_EQ(changes.calls[k - 1], "ProcessEvents");
-        ASSERT_TRUE(changes.calls[k + 1].starts_with("SetBarWidth"));
+        ASSERT_EQ(changes.calls[k - 1], "processEvents");
+        ASSERT_TRUE(changes.calls[k + 1].starts_with("setBarWidth"));
       }
     }
   }
@@ -334,7 +334,7 @@ Streamed runStreaming(bool packing, Method method, const Bytes& input, const Chu
 std::vector<std::string> eventsOnly(const std::vector<std::string>& calls) {
   std::vector<std::string> events;
   std::copy_if(calls.begin(), calls.end(), std::back_inserter(events),
-               [](const std::string& call) { return call == "ProcessEvents"; });
+               [](const std::string& call) { return call == "processEvents"; });
   return events;
 }
 
@@ -480,8 +480,8 @@ TEST(FastCodec, RoundTripsBothMethods) {
 class FailingHost : public RecordingHost {
  public:
   explicit FailingHost(std::size_t failAt) : failAt_(failAt) {}
-  void SetBarWidth(int width) override {
-    RecordingHost::SetBarWidth(width);
+  void setBarWidth(int width) override {
+    RecordingHost::setBarWidth(width);
     if (bars.size() == failAt_) throw std::runtime_error("host failed");
   }
 
@@ -522,11 +522,11 @@ TEST(FastCodec, ProcessesEventsAtLeastOncePerStrideWhenReportingChanges) {
   for (const Method method : {Method::kI, Method::kII}) {
     SCOPED_TRACE(methodName(method));
     const Outcome packed = run(&ravlin::pack, method, flat, Reporting::kChanges);
-    EXPECT_GE(std::count(packed.calls.begin(), packed.calls.end(), "ProcessEvents"),
+    EXPECT_GE(std::count(packed.calls.begin(), packed.calls.end(), "processEvents"),
               static_cast<long>(strides));
     const Outcome unpacked = run(&ravlin::unpack, method, packed.output, Reporting::kChanges);
     EXPECT_GE(
-        std::count(unpacked.calls.begin(), unpacked.calls.end(), "ProcessEvents"),
+        std::count(unpacked.calls.begin(), unpacked.calls.end(), "processEvents"),
         static_cast<long>(packed.output.size() / static_cast<std::size_t>(kEventStrideBytes)));
     EXPECT_EQ(unpacked.output, flat);
   }

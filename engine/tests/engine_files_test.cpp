@@ -62,8 +62,8 @@ TEST(EngineFiles, RoutinesLeaveTheirResultAndPath) {
     EXPECT_EQ(outputOf(engine), c.output);
     EXPECT_EQ(host.bars, c.bars);
     EXPECT_EQ(engine.currentInputPath(), path);
-    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "InputPath"), 1);
-    EXPECT_EQ(host.calls.front(), "InputPath");
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "inputPath"), 1);
+    EXPECT_EQ(host.calls.front(), "inputPath");
   }
 }
 

@@ -28,10 +28,10 @@ std::vector<std::uint8_t> pattern(std::size_t size) {
   return bytes;
 }
 
-// Every byte of the file at `path`, read through InputFile in pieces of `piece` bytes.
+// Every byte of the file at `path`, read through RegularFileReader in pieces of `piece` bytes.
 std::vector<std::uint8_t> readThrough(FileSystem& fs, const std::string& path,
                                       std::size_t piece = kMiB) {
-  InputFile file(fs, path);
+  RegularFileReader file(fs, path);
   std::vector<std::uint8_t> bytes;
   std::vector<std::uint8_t> buffer(piece);
   while (const std::size_t n = file.read(buffer.data(), buffer.size())) {
@@ -41,7 +41,7 @@ std::vector<std::uint8_t> readThrough(FileSystem& fs, const std::string& path,
   return bytes;
 }
 
-TEST(InputFileTest, ReadsFilesOfEverySize) {
+TEST(RegularFileReaderTest, ReadsFilesOfEverySize) {
   ScratchFolder folder;
   for (const std::size_t size :
        {std::size_t{0}, std::size_t{1}, std::size_t{4097}, 8 * kMiB - 1, 8 * kMiB, 17 * kMiB + 3}) {
@@ -53,7 +53,7 @@ TEST(InputFileTest, ReadsFilesOfEverySize) {
 
 // The size reported when the file is opened is only a hint: the file may have grown or shrunk,
 // and reads may come back short.
-TEST(InputFileTest, ReadsToTheEndWhateverSizeWasReported) {
+TEST(RegularFileReaderTest, ReadsToTheEndWhateverSizeWasReported) {
   ScratchFolder folder;
   const std::vector<std::uint8_t> bytes = pattern(200'000);
   const std::string path = folder.write("in.bin", bytes);
@@ -70,7 +70,7 @@ TEST(InputFileTest, ReadsToTheEndWhateverSizeWasReported) {
   }
 }
 
-TEST(InputFileTest, ReportsWhatCannotBeRead) {
+TEST(RegularFileReaderTest, ReportsWhatCannotBeRead) {
   ScratchFolder folder;
   const std::pair<std::string, const char*> cases[] = {
       {folder.file("missing"), "File not found"},

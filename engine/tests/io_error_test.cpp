@@ -91,7 +91,7 @@ TEST(IoErrorTest, RealMissingPathsGiveTheirMessages) {
   };
   for (const auto& [path, message] : cases) {
     try {
-      InputFile file(FileSystem::system(), path);
+      RegularFileReader file(FileSystem::system(), path);
       ADD_FAILURE() << path << " was read";
     } catch (const IoError& error) {
       EXPECT_STREQ(error.what(), message) << path;

@@ -1,4 +1,5 @@
-// Test support: a host that records every call a run makes, for comparing progress sequences.
+// Test support: a host that records every call a run makes, for comparing progress sequences;
+// the engine tests and the fuzzers share it.
 #pragma once
 
 #include <ostream>
@@ -24,17 +25,17 @@ class RecordingHost : public Host {
   explicit RecordingHost(Reporting reporting = Reporting::kEveryBlock, std::string path = {})
       : reporting_(reporting), path_(std::move(path)) {}
 
-  std::string InputPath() override {
-    calls.push_back("InputPath");
+  std::string inputPath() override {
+    calls.push_back("inputPath");
     return path_;
   }
-  void ProcessEvents() override { calls.push_back("ProcessEvents"); }
-  void SetBarCaption(const std::string& caption) override {
-    calls.push_back("SetBarCaption " + caption);
+  void processEvents() override { calls.push_back("processEvents"); }
+  void setBarCaption(const std::string& caption) override {
+    calls.push_back("setBarCaption " + caption);
     bars.push_back({caption, -1});
   }
-  void SetBarWidth(int width) override {
-    calls.push_back("SetBarWidth " + std::to_string(width));
+  void setBarWidth(int width) override {
+    calls.push_back("setBarWidth " + std::to_string(width));
     if (!bars.empty()) bars.back().width = width;
   }
   Reporting reporting() const override { return reporting_; }

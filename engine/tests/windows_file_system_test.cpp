@@ -30,7 +30,7 @@ std::wstring wide(const std::string& utf8) {
 }
 
 std::vector<std::uint8_t> readAll(const std::string& path) {
-  InputFile file(FileSystem::system(), path);
+  RegularFileReader file(FileSystem::system(), path);
   std::vector<std::uint8_t> bytes(file.size());
   std::size_t at = 0;
   while (at < bytes.size()) at += file.read(bytes.data() + at, bytes.size() - at);

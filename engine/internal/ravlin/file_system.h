@@ -66,13 +66,13 @@ class FileSystem {
 
 // A regular file opened with FileSystem::openRegular, read front to back in pieces; the descriptor
 // is closed on every path.
-class InputFile {
+class RegularFileReader {
  public:
   // Throws IoError.
-  InputFile(FileSystem& fs, const std::string& path);
-  InputFile(const InputFile&) = delete;
-  InputFile& operator=(const InputFile&) = delete;
-  ~InputFile();
+  RegularFileReader(FileSystem& fs, const std::string& path);
+  RegularFileReader(const RegularFileReader&) = delete;
+  RegularFileReader& operator=(const RegularFileReader&) = delete;
+  ~RegularFileReader();
 
   // The file's size when it was opened.
   std::uint64_t size() const noexcept { return size_; }

@@ -1,5 +1,5 @@
 // Opening and reading an input through its descriptor.
-#include "input.h"
+#include "input_source.h"
 
 #include <cerrno>
 #include <cstring>
@@ -10,7 +10,7 @@
 
 namespace ravlin::cli {
 
-InputFile::InputFile(const std::string& path) {
+InputSource::InputSource(const std::string& path) {
   if (path == kStdioName) {
     name_ = "stdin";
     fd_ = 0;
@@ -40,11 +40,11 @@ InputFile::InputFile(const std::string& path) {
   if (!isStdin() && !isRegular() && !fifo_) platform::makeBlocking(fd_);
 }
 
-InputFile::~InputFile() {
+InputSource::~InputSource() {
   if (!isStdin()) platform::closeDescriptor(fd_);
 }
 
-std::optional<std::uint64_t> InputFile::size() const {
+std::optional<std::uint64_t> InputSource::size() const {
   if (!isRegular()) return std::nullopt;
   return info_.size - startOffset_;
 }
@@ -52,7 +52,7 @@ std::optional<std::uint64_t> InputFile::size() const {
 // A FIFO stays open without waiting, since opening it again to wait would miss a writer that has
 // already come and gone. Its reads wait in poll() instead: one that finds nothing returns 0 before
 // any writer has come as well as at the end, and waiting on it tells the two apart.
-std::size_t InputFile::readFifo(std::span<std::uint8_t> buffer) {
+std::size_t InputSource::readFifo(std::span<std::uint8_t> buffer) {
   for (;;) {
     const std::int64_t n = platform::readSome(fd_, buffer.data(), buffer.size());
     if (n > 0) return static_cast<std::size_t>(n);
@@ -63,7 +63,7 @@ std::size_t InputFile::readFifo(std::span<std::uint8_t> buffer) {
   }
 }
 
-std::size_t InputFile::read(std::span<std::uint8_t> buffer) {
+std::size_t InputSource::read(std::span<std::uint8_t> buffer) {
   if (fifo_) return readFifo(buffer);
   const std::int64_t n = platform::readSome(fd_, buffer.data(), buffer.size());
   if (n < 0) throw Failure::ofSystem(static_cast<int>(-n), name_);

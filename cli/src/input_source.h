@@ -10,15 +10,15 @@
 
 namespace ravlin::cli {
 
-class InputFile {
+class InputSource {
  public:
   // Opens `path` ("-" for standard input) without waiting: a FIFO with no writer yet is open at
   // once, so that the caller can refuse it before anything waits for its data. Folders and
   // failures throw Failure.
-  explicit InputFile(const std::string& path);
-  ~InputFile();
-  InputFile(const InputFile&) = delete;
-  InputFile& operator=(const InputFile&) = delete;
+  explicit InputSource(const std::string& path);
+  ~InputSource();
+  InputSource(const InputSource&) = delete;
+  InputSource& operator=(const InputSource&) = delete;
 
   // How messages name it: the path, or "stdin".
   const std::string& name() const { return name_; }
@@ -29,9 +29,9 @@ class InputFile {
   std::optional<std::uint64_t> size() const;
 
   // Reads up to buffer.size() bytes; returns how many, 0 at the end. A FIFO's reads wait for a
-  // writer, as a plain open() would have. A regular file that ends before its size or goes on past it has changed
-  // while it was read: its data would be neither the old nor the new file's. Failures throw
-  // Failure.
+  // writer, as a plain open() would have. A regular file that ends before its size or goes on
+  // past it has changed while it was read: its data would be neither the old nor the new file's.
+  // Failures throw Failure.
   std::size_t read(std::span<std::uint8_t> buffer);
 
  private:

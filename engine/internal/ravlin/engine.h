@@ -11,7 +11,7 @@
 //
 // Usage:
 //   ravlin::Engine engine;              // owns the output buffer and the current input path
-//   engine.PackI(host);                 // reads host.InputPath(), leaves the stream in
+//   engine.PackI(host);                 // reads host.inputPath(), leaves the stream in
 //   engine.outputBuffer().bytes();      // ... the output buffer
 #pragma once
 
@@ -34,7 +34,7 @@ class Engine {
   void UnpackI(Host& host);
   void UnpackII(Host& host);
 
-  // Takes the size of the file at host.InputPath() without opening it and stores it as the input
+  // Takes the size of the file at host.inputPath() without opening it and stores it as the input
   // size; a file that cannot be found gives 0. Returns the stored size.
   std::int64_t GetInputSize(Host& host);
 

@@ -7,17 +7,17 @@ namespace ravlin {
 
 // How often a host wants to hear from a run.
 enum class Reporting {
-  // After every block: ProcessEvents(), SetBarCaption(), SetBarWidth(), in that order.
+  // After every block: processEvents(), setBarCaption(), setBarWidth(), in that order.
   // Reproduces the exact progress sequence; what tests and recorders use.
   kEveryBlock,
   // After a block only when the percentage changed (the same three calls), and otherwise
-  // ProcessEvents() alone once kEventStrideBytes of input have passed since the last call.
+  // processEvents() alone once kEventStrideBytes of input have passed since the last call.
   // The bar ends on exactly the same caption and width as with kEveryBlock; a run costs
   // almost nothing per block. What windows and batch callers use.
   kChanges,
 };
 
-// Input bytes between two ProcessEvents() calls in Reporting::kChanges mode. Small enough that
+// Input bytes between two processEvents() calls in Reporting::kChanges mode. Small enough that
 // even the densest stream (3 bytes for 254 of output) unpacks to no more than about 1.4 MB
 // between two calls, so that a window never waits long for its events; large enough that the
 // calls cost nothing measurable.
@@ -31,13 +31,13 @@ class Host {
   virtual ~Host() = default;
 
   // The path of the file to read; asked once, at the start of a file run.
-  virtual std::string InputPath() = 0;
+  virtual std::string inputPath() = 0;
   // Lets the surroundings handle pending events (repaint, About box, close box).
-  virtual void ProcessEvents() = 0;
+  virtual void processEvents() = 0;
   // The percentage text: decimal digits, a leading '-' when negative, then '%' ("37%", "-12%").
-  virtual void SetBarCaption(const std::string& caption) = 0;
+  virtual void setBarCaption(const std::string& caption) = 0;
   // The bar's width in pixels: 2 * |percentage|.
-  virtual void SetBarWidth(int width) = 0;
+  virtual void setBarWidth(int width) = 0;
 
   virtual Reporting reporting() const { return Reporting::kEveryBlock; }
 };
@@ -46,10 +46,10 @@ class Host {
 class QuietHost : public Host {
  public:
   explicit QuietHost(std::string path = {}) : path_(std::move(path)) {}
-  std::string InputPath() override { return path_; }
-  void ProcessEvents() override {}
-  void SetBarCaption(const std::string&) override {}
-  void SetBarWidth(int) override {}
+  std::string inputPath() override { return path_; }
+  void processEvents() override {}
+  void setBarCaption(const std::string&) override {}
+  void setBarWidth(int) override {}
   Reporting reporting() const override { return Reporting::kChanges; }
 
  private:

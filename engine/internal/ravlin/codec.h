@@ -8,14 +8,14 @@
 // repeat blocks of 2..127 units and literal blocks of 1..127 units, greedily, and end every stream
 // with 0x00. The unpackers accept any control byte and a stream that ends after a whole block.
 //
-// Progress: after every block a run calls host.ProcessEvents(), host.SetBarCaption("N%") and
-// host.SetBarWidth(2 * |N|), where N is
+// Progress: after every block a run calls host.processEvents(), host.setBarCaption("N%") and
+// host.setBarWidth(2 * |N|), where N is
 //   unpacking: (P * 100) / (S - 1)   P bytes of the stream read so far, S its size;
 //   packing:   100 - (L * 100) / S   L bytes of stream written so far, S the input's size,
 // in 64-bit integer arithmetic truncating toward zero. No update follows the end marker nor the
 // packer's last one or two units. A host asking for Reporting::kChanges hears only of changes,
-// and of ProcessEvents() once every kEventStrideBytes of input. When S is not known (a pipe) a
-// run shows no percentage: it only calls ProcessEvents(), after every block or once per stride.
+// and of processEvents() once every kEventStrideBytes of input. When S is not known (a pipe) a
+// run shows no percentage: it only calls processEvents(), after every block or once per stride.
 //
 // Errors are IoError exceptions. After a failure the output holds what the run produced before
 // it, and the bar keeps its last update.

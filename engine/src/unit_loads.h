@@ -1,4 +1,6 @@
-// Unit access and the wide comparison that finds where runs start and end, 32 units at a time.
+// Loading units: one unit of a byte or a 16-bit word, 16 bytes at once on SSE2 (load16, byteMask),
+// and the comparison of 32 units with their neighbours that finds where runs start and end. The
+// packer scans with them; the unpacker's SSE2 copies and tabled ends load with them.
 #pragma once
 
 #include <bit>

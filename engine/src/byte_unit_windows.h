@@ -229,10 +229,10 @@ RAVLIN_WINDOW_TARGET __attribute__((always_inline)) inline int writeWindows(
 // block before `stop`.
 static_assert(kBlockReach<1> >= kWindowBytes + 1);
 
-RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteWindows(const std::uint8_t* block,
-                                                                  const std::uint8_t* stop,
-                                                                  std::uint8_t*& out,
-                                                                  bool& cannotEnd) {
+RAVLIN_WINDOW_TARGET inline const std::uint8_t* decodeByteUnitWindows(const std::uint8_t* block,
+                                                                      const std::uint8_t* stop,
+                                                                      std::uint8_t*& out,
+                                                                      bool& cannotEnd) {
   constexpr std::ptrdiff_t kGroupBytes = kWindowBytes * kWindowsAtOnce;
   const std::uint8_t* window = block;
   __m512i entry = _mm512_setzero_si512();
