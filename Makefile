@@ -8,7 +8,7 @@ WIN64_PACKAGES := g++-mingw-w64-x86-64-posix wine64
 # What the tests, the benchmarks, the sanitizer and fuzz builds and the screenshots need besides.
 PACKAGES := $(RUN_PACKAGES) clang libclang-rt-14-dev \
             libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev lz4 zlib1g-dev \
-            kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool openbox imagemagick hyperfine \
+            kbd xpenguins lbreakout2-data xvfb xauth x11-utils xdotool openbox imagemagick \
             help2man man-db pkgconf dpkg-dev file lintian bash-completion zsh time \
             g++-aarch64-linux-gnu qemu-user googletest python3 valgrind \
             mmdebstrap appstream desktop-file-utils $(WIN64_PACKAGES)
