@@ -1,8 +1,9 @@
 # The engine for other programs: the shared object for users of programs built with it; the
 # headers, the link name, a static library, the CMake package and ravlin.pc for developers.
 
-# The static library is built from the engine's sources with the shared library's public headers,
-# so `-static` builds and Ravlin::engine_static get the same interface as the shared one.
+# The static library is built from the engine's objects (those of the shared library) with the
+# shared library's public headers, so `-static` builds and Ravlin::engine_static get the same
+# interface as the shared one.
 get_target_property(engine_sources ravlin_engine SOURCES)
 get_target_property(engine_header_dirs ravlin_engine_shared HEADER_DIRS)
 get_target_property(engine_headers ravlin_engine_shared HEADER_SET)
