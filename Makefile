@@ -94,12 +94,10 @@ test-win64 test-arm64: test-%:
 	cmake --build --preset ci --target ravlin-cli
 	tests/cross-streams.sh build/ci/cli/ravlin-cli build/cross-$*/emulated/ravlin-cli
 
-# The fuzz targets of the sanitizer build (already built by test-asan), on its engine: one Clang
-# build with the sanitizers serves both stages. `make fuzz` has an optimised build of its own.
 test-fuzz:
-	cmake --preset asan
-	cmake --build --preset asan --target fuzzers
-	fuzz/run-all.sh build/asan $(FUZZ_SECONDS)
+	cmake --preset fuzz
+	cmake --build --preset fuzz --target fuzzers
+	fuzz/run-all.sh build/fuzz $(FUZZ_SECONDS)
 
 # The cross stage: the builds for arm64 and for Windows, each with its tests under an emulator.
 test-cross: test-arm64 test-win64
